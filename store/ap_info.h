@@ -191,7 +191,7 @@ inline uint8_t SetFieldText(char (&field)[N], std::string_view text)
 {
     const size_t n = std::min(text.size(), N);
     std::memset(field, 0, N);
-    std::memcpy(field, text.data(), n);
+    if (n) std::memcpy(field, text.data(), n);  // an empty view may hold a null pointer
     return static_cast<uint8_t>(n);
 }
 
@@ -207,7 +207,7 @@ inline void SetCText(char (&field)[N], std::string_view text)
 {
     const size_t n = std::min(text.size(), N - 1);
     std::memset(field, 0, N);
-    std::memcpy(field, text.data(), n);
+    if (n) std::memcpy(field, text.data(), n);
 }
 
 // Compile-time layout checks: the tables are the contract.

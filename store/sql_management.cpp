@@ -810,13 +810,13 @@ bool CSqlManagement::DeleteDevice(std::string_view mac)
     return ExecuteSql("DELETE FROM ap_info WHERE mac=?1", {mac});
 }
 
-bool CSqlManagement::SaveScanPage(const SurveyPage& page)
+bool CSqlManagement::SaveScanPage(const ScanPage& page)
 {
     struct EntryTexts {
         std::string mac;
         std::string_view ssid;
     };
-    const size_t count = std::min<size_t>(page.icount, SurveyPage::kMaxEntries);
+    const size_t count = std::min<size_t>(page.icount, ScanPage::kMaxEntries);
     std::vector<EntryTexts> texts(count);
     for (size_t k = 0; k < count; ++k) {
         const config_otherwl_basic& e = page.entries[k];

@@ -17,7 +17,7 @@
 namespace pontiq {
 
 // One page of a site-survey answer, as reply handling hands it over.
-struct SurveyPage {
+struct ScanPage {
     static constexpr size_t kMaxEntries = 32;
 
     uint8_t packet_count = 0;  // pages of this answer
@@ -93,7 +93,7 @@ public:
     bool DeleteDevice(std::string_view mac);
 
     // One row per access-point MAC; a later page overwrites the row of an access point seen again.
-    bool SaveScanPage(const SurveyPage& page);
+    bool SaveScanPage(const ScanPage& page);
     bool ListScanResults(int sortKey, std::vector<config_otherwl_basic>& list, bool ascending);
     bool GetScanResult(config_otherwl_basic& entry, std::string_view mac);  // zeroes `entry` first
     bool ClearScanResults();

@@ -191,7 +191,8 @@ TEST(ProtocolEncode, RequestsRoundTrip)
     }
     const auto d = BuildCommand(MSG_SET_BRIDGE, AsBytes(bridge), kDeviceMac);
     const auto back = DecodeLayout<BRIDGE_PAYLOAD>(ReceivedPayload(*d));
-    EXPECT_EQ(back.security.key_time, 0x01020304u);
+    const uint32_t keyTime = back.security.key_time;  // packed member: compare a copy, not a reference
+    EXPECT_EQ(keyTime, 0x01020304u);
     EXPECT_EQ(back.ip_block.ip[0], 192);
     EXPECT_EQ((*d)[kHeaderSize + 109], 0x04);  // key_time low byte first, at an odd offset
 }

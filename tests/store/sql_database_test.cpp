@@ -100,7 +100,7 @@ void ExpectEveryOperationFails(CSqlManagement& store)
     EXPECT_FALSE(store.FindBridgePeer(MacOf(1), peer));
     EXPECT_EQ(peer, "untouched");
     EXPECT_FALSE(store.DeleteDevice(MacOf(1)));
-    SurveyPage page;
+    ScanPage page;
     page.icount = 1;
     EXPECT_FALSE(store.SaveScanPage(page));
     std::vector<config_otherwl_basic> scans;

@@ -22,9 +22,9 @@ config_otherwl_basic Entry(const char* mac, const char* ssid, int8_t signal, uin
     return e;
 }
 
-SurveyPage MakePage(uint8_t count, uint8_t id, std::initializer_list<config_otherwl_basic> entries)
+ScanPage MakePage(uint8_t count, uint8_t id, std::initializer_list<config_otherwl_basic> entries)
 {
-    SurveyPage page;
+    ScanPage page;
     page.packet_count = count;
     page.packet_id = id;
     for (const config_otherwl_basic& e : entries) page.entries[page.icount++] = e;
@@ -111,8 +111,8 @@ TEST_F(SqlScan, ClearEmptiesTheTable)
 TEST_F(SqlScan, OnlyThePagesEntriesAreStored)
 {
     ASSERT_TRUE(store.ClearScanResults());
-    SurveyPage page;
-    for (size_t k = 0; k < SurveyPage::kMaxEntries; ++k) {
+    ScanPage page;
+    for (size_t k = 0; k < ScanPage::kMaxEntries; ++k) {
         char mac[18];
         std::snprintf(mac, sizeof(mac), "10:00:00:00:00:%02zx", k);
         page.entries[k] = Entry(mac, "ap", -50, 1, 0);

@@ -1,0 +1,560 @@
+#include "comm/comm_engine.h"
+
+#include <algorithm>
+#include <cstring>
+#include <system_error>
+
+#include "comm/engine_store.h"
+#include "store/value_format.h"
+
+namespace pontiq {
+
+namespace {
+
+constexpr int kSocketBuffer = 1 << 20;              // 1 MiB
+constexpr int kReplySocketBuffer = 10 * (1 << 20);  // 10 MiB: bursts of records and survey pages
+
+// The port whose filter applies to each queue; the filter rules go by the protocol's ports
+// even when a test engine listens elsewhere.
+constexpr std::array<uint16_t, kReceiveQueueCount> kFilterPorts = {kPortDiscoveryReply, kPortCommand,
+                                                                   kPortCommandReply};
+
+uint64_t PackMac(const MacAddress& mac)
+{
+    uint64_t v = 0;
+    for (size_t i = 0; i < mac.size(); ++i) {
+        v |= static_cast<uint64_t>(mac[i]) << (8 * i);
+    }
+    return v;
+}
+
+MacAddress UnpackMac(uint64_t v)
+{
+    MacAddress mac{};
+    for (size_t i = 0; i < mac.size(); ++i) {
+        mac[i] = static_cast<uint8_t>(v >> (8 * i));
+    }
+    return mac;
+}
+
+bool IsNeverTracked(uint16_t msgType)
+{
+    return msgType == MSG_DISCOVER || msgType == MSG_SITE_SURVEY || msgType == MSG_HEARTBEAT ||
+           msgType == MSG_RELEASE;
+}
+
+}  // namespace
+
+// The real sending path: one short-lived socket per discovery target and per command.
+class CommEngine::SocketSender final : public DatagramSender {
+public:
+    SocketSender(CommEngine& engine, RawFrameSender raw) : engine_(engine), raw_(std::move(raw)) {}
+
+    bool SendBroadcast(std::string_view fromIp, std::string_view adapterName, std::string_view toIp,
+                       uint16_t port, std::span<const uint8_t> datagram) override
+    {
+        if (fromIp.empty()) {
+            std::lock_guard lock(engine_.sendSocketLock_);
+            return engine_.sendSocket_.SendTo(toIp, port, datagram);
+        }
+        UdpSocket socket = UdpSocket::Create();
+        if (!socket.SetReuseAddress() || !socket.SetBroadcast() || !socket.SetBufferSizes(kSocketBuffer) ||
+            !socket.Bind(fromIp, engine_.options_.discoveryRequestPort)) {
+            return false;
+        }
+        // Linux sends a directed broadcast through the first interface with a route to it, not
+        // through the one the source address belongs to; two adapters in one subnet would both
+        // send out of the first. Tying the socket to the adapter keeps one request per adapter.
+        // It needs CAP_NET_RAW; without it the request still goes out, by the routing table.
+        socket.BindToDevice(adapterName);
+        return socket.SendTo(toIp, port, datagram);
+    }
+
+    bool SendMulticast(std::string_view fromIp, std::span<const uint8_t> datagram) override
+    {
+        const EngineOptions& o = engine_.options_;
+        UdpSocket socket = UdpSocket::Create();
+        if (!socket.SetReuseAddress() || !socket.SetBufferSizes(kSocketBuffer) ||
+            !socket.JoinMulticast(o.multicastGroup, fromIp) || !socket.Bind(fromIp, o.commandPort)) {
+            return false;
+        }
+        const bool sent = socket.SendTo(o.multicastGroup, o.commandPort, datagram);
+        // While this socket is bound to adapter:9787 the kernel delivers unicast heartbeats
+        // for that address to it rather than to the heartbeat socket; pass them on.
+        std::array<uint8_t, kMaxDatagram> buffer;
+        UdpEndpoint from;
+        for (long n; (n = socket.TryReceive(buffer, from)) >= 0;) {
+            if (n > static_cast<long>(buffer.size())) {
+                engine_.counters_.oversize[Index(ReceiveQueue::Heartbeat)]++;
+                continue;
+            }
+            engine_.OnDatagram(ReceiveQueue::Heartbeat, from,
+                               std::span<const uint8_t>(buffer.data(), static_cast<size_t>(n)));
+        }
+        return sent;
+    }
+
+    bool SendRaw(const std::string& device, std::span<const uint8_t> frame) override
+    {
+        return raw_(device, frame);
+    }
+
+private:
+    CommEngine& engine_;
+    RawFrameSender raw_;
+};
+
+CommEngine& CommEngine::Instance()
+{
+    // The store is asked for first, so it is built before the engine and outlives it.
+    static CommEngine engine(engine_store::ProgramStore());
+    return engine;
+}
+
+CommEngine::CommEngine(CSqlManagement& store, EngineOptions options, EngineServices services)
+    : store_(store),
+      options_(std::move(options)),
+      text_(options_.localEncoding.empty() ? COperateCharacter::LocalEncodingName() : options_.localEncoding),
+      sender_(std::move(services.sender)),
+      adapterQuery_(std::move(services.adapterQuery)),
+      captureQuery_(std::move(services.captureQuery))
+{
+    if (!sender_) {
+        RawFrameSender raw =
+            services.rawFrameSender ? std::move(services.rawFrameSender) : RawFrameSender(SendRawFrame);
+        sender_ = std::make_shared<SocketSender>(*this, std::move(raw));
+    }
+    if (!adapterQuery_) {
+        adapterQuery_ = QueryHostAdapters;
+    }
+    if (!captureQuery_) {
+        captureQuery_ = FindCaptureDevices;
+    }
+}
+
+CommEngine::~CommEngine()
+{
+    Shutdown();
+}
+
+// ---- Life cycle -----------------------------------------------------------------------
+
+bool CommEngine::Start(int32_t retransmissionMax, int32_t retransmissionIntervalMs)
+{
+    std::lock_guard life(lifeMutex_);
+    ConfigureRetransmission(retransmissionMax, retransmissionIntervalMs);
+    if (shutDown_) {
+        return false;
+    }
+    StopThreadsAndSockets();
+    if (!OpenSockets() || !StartThreads()) {
+        return false;
+    }
+    GetLocalAdapters();
+    return true;
+}
+
+void CommEngine::ConfigureRetransmission(int32_t retransmissionMax, int32_t retransmissionIntervalMs)
+{
+    retransmissionMax_ = std::max<int32_t>(retransmissionMax, 0);
+    // A non-numeric setting reads as 0; a zero period would make the retransmission thread spin.
+    retransmissionInterval_ = std::max(retransmissionIntervalMs, kMinRetransmissionIntervalMs);
+}
+
+bool CommEngine::OpenSockets()
+{
+    struct Plan {
+        UdpSocket* socket;
+        uint16_t port;
+        bool broadcast;
+        int buffer;
+    };
+    const Plan plans[] = {
+        {&sendSocket_, options_.discoveryRequestPort, true, kSocketBuffer},
+        {&receiveSockets_[0], options_.discoveryReplyPort, false, kSocketBuffer},
+        {&receiveSockets_[1], options_.commandPort, false, kSocketBuffer},
+        {&receiveSockets_[2], options_.commandReplyPort, false, kReplySocketBuffer},
+    };
+    for (const Plan& plan : plans) {
+        UdpSocket socket = UdpSocket::Create();
+        if (!socket.SetReuseAddress() || (plan.broadcast && !socket.SetBroadcast()) ||
+            !socket.SetBufferSizes(plan.buffer) || !socket.Bind(options_.bindIp, plan.port)) {
+            return false;
+        }
+        if (plan.socket == &sendSocket_) {
+            std::lock_guard lock(sendSocketLock_);
+            sendSocket_ = std::move(socket);
+        } else {
+            *plan.socket = std::move(socket);
+        }
+    }
+    return true;
+}
+
+bool CommEngine::StartThreads()
+{
+    for (size_t i = 0; i < kReceiveQueueCount; ++i) {
+        receiveStop_[i] = false;
+        workerStop_[i] = false;
+        wakeEvents_[i].Reset();
+    }
+    periodicStop_ = false;
+    try {
+        for (size_t i = 0; i < kReceiveQueueCount; ++i) {
+            receiveThreads_[i] = std::thread(&CommEngine::ReceiveLoop, this, static_cast<ReceiveQueue>(i));
+        }
+        for (size_t i = 0; i < kReceiveQueueCount; ++i) {
+            workerThreads_[i] = std::thread(&CommEngine::WorkerLoop, this, static_cast<ReceiveQueue>(i));
+        }
+        agingThread_ = std::thread(&CommEngine::AgingLoop, this);
+        retransmissionThread_ = std::thread(&CommEngine::RetransmissionLoop, this);
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+void CommEngine::StopThreadsAndSockets()
+{
+    for (size_t i = 0; i < kReceiveQueueCount; ++i) {
+        receiveStop_[i] = true;
+        workerStop_[i] = true;
+        wakeEvents_[i].Set();
+    }
+    {
+        std::lock_guard lock(periodicMutex_);
+        periodicStop_ = true;
+    }
+    periodicCv_.notify_all();
+    for (UdpSocket& socket : receiveSockets_) {
+        socket.Shutdown();
+    }
+    auto join = [](std::thread& t) {
+        if (t.joinable()) {
+            t.join();
+        }
+    };
+    for (auto& t : receiveThreads_) join(t);
+    for (auto& t : workerThreads_) join(t);
+    join(agingThread_);
+    join(retransmissionThread_);
+    // Closed only after the threads that used them have ended, so no descriptor is reused
+    // under a thread still blocked on it.
+    for (UdpSocket& socket : receiveSockets_) {
+        socket.Close();
+    }
+    std::lock_guard lock(sendSocketLock_);
+    sendSocket_.Close();
+}
+
+void CommEngine::Shutdown()
+{
+    std::lock_guard life(lifeMutex_);
+    if (shutDown_) {
+        return;
+    }
+    shutDown_ = true;
+    StopThreadsAndSockets();
+
+    std::vector<std::pair<std::string, std::string>> known;
+    {
+        std::lock_guard lock(tableLock_);
+        for (const OnlineDevice& d : table_) {
+            known.emplace_back(d.ip, d.mac);
+        }
+        table_.clear();
+    }
+    for (const auto& [ip, mac] : known) {
+        SendCommand(ip, MSG_RELEASE, {}, mac, false);
+    }
+    {
+        std::lock_guard lock(retryMutex_);
+        retries_.clear();
+    }
+    for (size_t i = 0; i < kReceiveQueueCount; ++i) {
+        std::lock_guard lock(queueLocks_[i]);
+        queues_[i].clear();
+    }
+}
+
+// ---- Threads --------------------------------------------------------------------------
+
+bool CommEngine::WaitPeriod(std::chrono::milliseconds period)
+{
+    std::unique_lock lock(periodicMutex_);
+    return !periodicCv_.wait_for(lock, period, [this] { return periodicStop_.load(); });
+}
+
+void CommEngine::ReceiveLoop(ReceiveQueue queue)
+{
+    const size_t i = Index(queue);
+    UdpSocket& socket = receiveSockets_[i];
+    std::array<uint8_t, kMaxDatagram> buffer;
+    for (;;) {
+        UdpEndpoint from;
+        const long n = socket.Receive(buffer, from);
+        if (receiveStop_[i]) {
+            return;
+        }
+        if (n < 0) {
+            // A persistent error must not turn into a busy loop.
+            std::unique_lock lock(periodicMutex_);
+            periodicCv_.wait_for(lock, std::chrono::milliseconds(10), [&] { return receiveStop_[i].load(); });
+            continue;
+        }
+        if (n > static_cast<long>(buffer.size())) {
+            counters_.oversize[i]++;
+            continue;
+        }
+        OnDatagram(queue, from, std::span<const uint8_t>(buffer.data(), static_cast<size_t>(n)));
+    }
+}
+
+void CommEngine::WorkerLoop(ReceiveQueue queue)
+{
+    const size_t i = Index(queue);
+    for (;;) {
+        wakeEvents_[i].Wait();
+        if (workerStop_[i]) {
+            return;
+        }
+        ProcessQueue(queue);
+    }
+}
+
+void CommEngine::AgingLoop()
+{
+    while (WaitPeriod(options_.agingPeriod)) {
+        AgeTick();
+    }
+}
+
+void CommEngine::RetransmissionLoop()
+{
+    while (WaitPeriod(std::chrono::milliseconds(retransmissionInterval_.load()))) {
+        RetransmitTick();
+    }
+}
+
+// ---- Receive path ---------------------------------------------------------------------
+
+bool CommEngine::OnDatagram(ReceiveQueue queue, const UdpEndpoint& from, std::span<const uint8_t> bytes)
+{
+    const size_t i = Index(queue);
+    if (bytes.size() > kMaxDatagram) {
+        counters_.oversize[i]++;
+        return false;
+    }
+    if (!Accept(kFilterPorts[i], bytes)) {
+        counters_.refused[i]++;
+        return false;
+    }
+    // The MAC search keeps only the target's discovery replies and heartbeats; command
+    // replies are handled from every device.
+    if (queue != ReceiveQueue::Reply && targetMacMode_.load()) {
+        const MacAddress target = TargetMac();
+        if (!std::equal(target.begin(), target.end(), bytes.begin() + offsetof(ProtocolHeader, mac))) {
+            counters_.refused[i]++;
+            return false;
+        }
+    }
+    bool queued = false;
+    {
+        std::lock_guard lock(queueLocks_[i]);
+        if (queues_[i].size() < kReceiveQueueCapacity) {
+            queues_[i].push_back(ReceivedDatagram{from, std::vector<uint8_t>(bytes.begin(), bytes.end())});
+            queued = true;
+        }
+    }
+    (queued ? counters_.queued[i] : counters_.dropped[i])++;
+    wakeEvents_[i].Set();
+    return queued;
+}
+
+size_t CommEngine::ProcessQueue(ReceiveQueue queue)
+{
+    const size_t i = Index(queue);
+    std::deque<ReceivedDatagram> batch;
+    {
+        std::lock_guard lock(queueLocks_[i]);
+        batch.swap(queues_[i]);
+    }
+    for (const ReceivedDatagram& d : batch) {
+        switch (queue) {
+            case ReceiveQueue::Discovery:
+                HandleDiscoveryReply(d);
+                break;
+            case ReceiveQueue::Heartbeat:
+                HandleHeartbeat(d);
+                break;
+            case ReceiveQueue::Reply:
+                DispatchCommandReply(d);
+                break;
+        }
+        counters_.handled[i]++;
+    }
+    return batch.size();
+}
+
+// ---- Sending and retransmission -------------------------------------------------------
+
+bool CommEngine::SendCommand(std::string_view ip, uint16_t msgType, std::span<const uint8_t> payload,
+                             std::string_view mac, bool track)
+{
+    const auto datagram = BuildCommand(msgType, payload, HeaderMacFromText(mac));
+    if (!datagram) {
+        return false;
+    }
+    // The entry is in the table before the request leaves: a reply that comes back before
+    // this call returns must find it, or the request would be repeated after its answer.
+    // The retransmission mutex is taken outside the address lock, never inside it.
+    const uint64_t retry = track && !IsNeverTracked(msgType) ? AddRetry(ip, msgType, payload, mac) : 0;
+    bool sent = false;
+    {
+        std::lock_guard lock(addressLock_);
+        for (const AdapterAddress& a : addresses_) {
+            const std::string_view from = CText(a.ip);
+            if (from.empty() || !SameSubnet(from, CText(a.mask), ip)) {
+                continue;
+            }
+            if (msgType == MSG_SITE_SURVEY) {
+                surveyComplete_ = false;
+            }
+            // Any send that went out counts: the device has the request and its reply must
+            // cancel the repeats, even when a second adapter in the same subnet failed.
+            sent = sender_->SendMulticast(from, *datagram) || sent;
+        }
+    }
+    if (retry != 0 && !sent) {
+        RemoveRetry(retry);
+    }
+    return sent;
+}
+
+uint64_t CommEngine::AddRetry(std::string_view ip, uint16_t msgType, std::span<const uint8_t> payload,
+                              std::string_view mac)
+{
+    RetryEntry entry;
+    entry.remaining = retransmissionMax_.load();
+    entry.ip = std::string(ip);
+    entry.msgType = msgType;
+    entry.payload.assign(payload.begin(), payload.end());
+    // In the form the reply's header MAC is matched in, whatever form the caller used.
+    entry.mac = MacText(HeaderMacFromText(mac));
+    std::lock_guard lock(retryMutex_);
+    entry.id = nextRetryId_++;
+    retries_.push_back(std::move(entry));
+    return retries_.back().id;
+}
+
+void CommEngine::RemoveRetry(uint64_t id)
+{
+    std::lock_guard lock(retryMutex_);
+    std::erase_if(retries_, [&](const RetryEntry& e) { return e.id == id; });
+}
+
+void CommEngine::Acknowledge(std::string_view ip, uint16_t msgType, std::string_view mac)
+{
+    std::lock_guard lock(retryMutex_);
+    auto it = std::find_if(retries_.begin(), retries_.end(), [&](const RetryEntry& e) {
+        return e.msgType == msgType && e.ip == ip && e.mac == mac;
+    });
+    if (it != retries_.end()) {
+        retries_.erase(it);
+    }
+}
+
+void CommEngine::RetransmitTick()
+{
+    std::lock_guard lock(retryMutex_);
+    for (auto it = retries_.begin(); it != retries_.end();) {
+        if (it->remaining > 0) {
+            --it->remaining;
+            SendCommand(it->ip, it->msgType, it->payload, it->mac, false);
+            ++it;
+        } else {
+            it = retries_.erase(it);
+        }
+    }
+}
+
+void CommEngine::AgeTick()
+{
+    std::vector<std::string> removed;
+    {
+        std::lock_guard lock(tableLock_);
+        for (auto it = table_.begin(); it != table_.end();) {
+            if (it->countdown > 0) {
+                // Devices only heard by discovery never age out; the next search clears them.
+                if (it->state != 1) {
+                    --it->countdown;
+                }
+                ++it;
+            } else {
+                removed.push_back(it->mac);
+                it = table_.erase(it);
+            }
+        }
+    }
+    for (const std::string& mac : removed) {
+        engine_store::DeleteDevice(store_, mac);
+    }
+}
+
+// ---- Target MAC -----------------------------------------------------------------------
+
+void CommEngine::SetTargetMac(const MacAddress& mac)
+{
+    targetMac_ = PackMac(mac);
+}
+
+MacAddress CommEngine::TargetMac() const
+{
+    return UnpackMac(targetMac_.load());
+}
+
+// ---- Looking inside -------------------------------------------------------------------
+
+std::vector<OnlineDevice> CommEngine::OnlineDevices() const
+{
+    std::lock_guard lock(tableLock_);
+    return table_;
+}
+
+std::vector<RetryEntry> CommEngine::RetryEntries() const
+{
+    std::lock_guard lock(retryMutex_);
+    return retries_;
+}
+
+std::vector<AdapterAddress> CommEngine::AdapterAddresses() const
+{
+    std::lock_guard lock(addressLock_);
+    return {addresses_.begin(), addresses_.end()};
+}
+
+std::vector<std::string> CommEngine::CaptureDevices() const
+{
+    std::lock_guard lock(captureLock_);
+    return captureDevices_;
+}
+
+EngineCounters CommEngine::Counters() const
+{
+    EngineCounters c;
+    for (size_t i = 0; i < kReceiveQueueCount; ++i) {
+        c.queued[i] = counters_.queued[i].load();
+        c.refused[i] = counters_.refused[i].load();
+        c.dropped[i] = counters_.dropped[i].load();
+        c.handled[i] = counters_.handled[i].load();
+        c.oversize[i] = counters_.oversize[i].load();
+    }
+    return c;
+}
+
+size_t CommEngine::QueueDrops(ReceiveQueue queue) const
+{
+    return counters_.dropped[Index(queue)].load();
+}
+
+}  // namespace pontiq

@@ -1,0 +1,38 @@
+// The store operations the engine uses, reached through functions of their own so that the
+// engine's sources need not see the store's declarations next to the protocol's.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/ap_info.h"
+
+namespace pontiq {
+
+class CSqlManagement;
+
+namespace engine_store {
+
+CSqlManagement& ProgramStore();
+// A store of its own in `directory` (tests, benchmark).
+std::shared_ptr<CSqlManagement> CreateStore(const std::string& directory);
+
+bool SaveDevice(CSqlManagement& store, const ap_info_stu& record);
+bool UpdateUptime(CSqlManagement& store, std::string_view mac, std::string_view ip, uint32_t upTime);
+bool SetDeviceStatus(CSqlManagement& store, std::string_view mac, uint32_t status);
+bool StartUpgradeStatus(CSqlManagement& store, std::string_view mac);
+bool DeleteDevice(CSqlManagement& store, std::string_view mac);
+bool GetAllMacs(CSqlManagement& store, std::vector<std::string>& macs);
+uint32_t GetDevice(CSqlManagement& store, ap_info_stu& record, std::string_view mac);
+uint32_t GetDeviceStatus(CSqlManagement& store, std::string_view mac);
+// At most 32 entries are stored; icount is the number given.
+bool SaveScanPage(CSqlManagement& store, uint8_t packetCount, uint8_t packetId,
+                  std::span<const config_otherwl_basic> entries);
+bool ListScanResults(CSqlManagement& store, std::vector<config_otherwl_basic>& list);
+
+}  // namespace engine_store
+}  // namespace pontiq

@@ -1,0 +1,234 @@
+// The three reply handlers: discovery replies (9785), heartbeats (9787) and command replies
+// (9788). Each runs on its own worker thread only. The table lock is held for the table reads
+// and writes alone; every send and every store call happens after it is released.
+#include <algorithm>
+#include <cstring>
+
+#include "comm/comm_engine.h"
+#include "comm/engine_store.h"
+#include "store/value_format.h"
+
+namespace pontiq {
+
+namespace {
+
+bool IsZeroMac(const uint8_t (&mac)[6])
+{
+    return std::all_of(std::begin(mac), std::end(mac), [](uint8_t b) { return b == 0; });
+}
+
+std::string HeaderMacText(const ProtocolHeader& header)
+{
+    return MacText(std::span<const uint8_t, 6>(header.mac));
+}
+
+// Device text (UTF-8, possibly cut inside a character) into a fixed field as local text. The
+// length byte is the converted length, so a reader never takes padding for text.
+template <size_t N>
+uint8_t ConvertDeviceText(const COperateCharacter& text, char (&field)[N], uint8_t length)
+{
+    const std::string local = text.DeviceTextToLocal(std::string_view(field, N), length);
+    return SetFieldText(field, local);
+}
+
+template <size_t N>
+uint8_t CopyText(char (&to)[N], const char (&from)[N], uint8_t length)
+{
+    return SetFieldText(to, FieldText(from, length));
+}
+
+OnlineDevice* FindByMac(std::vector<OnlineDevice>& table, std::string_view mac)
+{
+    auto it = std::find_if(table.begin(), table.end(), [&](const OnlineDevice& d) { return d.mac == mac; });
+    return it == table.end() ? nullptr : &*it;
+}
+
+}  // namespace
+
+void CommEngine::HandleDiscoveryReply(const ReceivedDatagram& datagram)
+{
+    const auto header = DecodeHeader(datagram.bytes);
+    auto reply = DecodeDiscoveryReply(datagram.bytes);
+    if (!header || !reply || IsZeroMac(header->mac)) {
+        return;
+    }
+    const std::string ip = datagram.SenderText();
+    const std::string mac = HeaderMacText(*header);
+    DISCOVER_REPLY& r = reply->fields;
+    // Converted before the lock is taken; only a new entry uses them.
+    if (reply->long_form) {
+        r.ap_name_len = ConvertDeviceText(text_, r.ap_name, r.ap_name_len);
+        r.ssid_len = ConvertDeviceText(text_, r.ssid, r.ssid_len);
+    }
+
+    bool askForRecord = true;
+    {
+        std::lock_guard lock(tableLock_);
+        if (OnlineDevice* known = FindByMac(table_, mac)) {
+            // A known device keeps its address until its record or a heartbeat moves it.
+            known->typeCode = header->type_code;
+            known->countdown = 3;
+            known->versionLen = CopyText(known->version, r.version, r.version_len);
+        } else {
+            OnlineDevice d;
+            d.ip = ip;
+            d.mac = mac;
+            d.typeCode = header->type_code;
+            d.state = 1;
+            d.countdown = 3;
+            d.versionLen = CopyText(d.version, r.version, r.version_len);
+            if (reply->long_form) {
+                d.workMode = r.work_mode;
+                d.modeButtonStatus = r.mode_btn_status;
+                d.upTime = r.up_time;
+                d.nameLen = CopyText(d.name, r.ap_name, r.ap_name_len);
+                d.ssidLen = CopyText(d.ssid, r.ssid, r.ssid_len);
+                d.channel = r.channel;
+                d.bridgeTransparent = r.bridge_transparent;
+                d.kelvra = r.tdmaEn;
+            }
+            table_.push_back(std::move(d));
+        }
+        // A device whose address is held by another device with a record gets no MSG_GET_INFO:
+        // its record would be refused anyway.
+        askForRecord = std::none_of(table_.begin(), table_.end(), [&](const OnlineDevice& d) {
+            return d.ip == ip && d.state == 2 && d.mac != mac;
+        });
+    }
+    SendCommand(ip, MSG_DISCOVER, {}, mac, false);
+    if (askForRecord) {
+        SendCommand(ip, MSG_GET_INFO, {}, mac, true);
+    }
+}
+
+void CommEngine::HandleHeartbeat(const ReceivedDatagram& datagram)
+{
+    const auto header = DecodeHeader(datagram.bytes);
+    const auto beat = DecodeHeartbeat(datagram.bytes);
+    if (!header || !beat) {
+        return;
+    }
+    const std::string ip = datagram.SenderText();
+    const std::string mac = HeaderMacText(*header);
+    {
+        std::lock_guard lock(tableLock_);
+        OnlineDevice* d = FindByMac(table_, mac);
+        if (!d) {
+            return;  // not ours: no acknowledgement, no store change
+        }
+        d->countdown = 3;
+        d->upTime = beat->up_time;
+        d->versionLen = CopyText(d->version, beat->version, beat->version_len);
+        d->ip = ip;
+    }
+    SendCommand(ip, MSG_HEARTBEAT, {}, mac, false);
+    engine_store::UpdateUptime(store_, mac, ip, beat->up_time);
+}
+
+void CommEngine::DispatchCommandReply(const ReceivedDatagram& datagram)
+{
+    const auto header = DecodeHeader(datagram.bytes);
+    if (!header) {
+        return;
+    }
+    const uint16_t type = header->msg_type;
+    const std::string ip = datagram.SenderText();
+    const std::string mac = HeaderMacText(*header);
+    if (type != MSG_SITE_SURVEY && type != MSG_RELEASE) {
+        Acknowledge(ip, type, mac);
+    }
+    // A reply without a result byte reads as 0, as the zero-filled receive buffer did.
+    const uint8_t result = DecodeResultByte(datagram.bytes).value_or(0);
+
+    switch (type) {
+        case MSG_GET_INFO: {
+            auto record = DecodeDeviceRecord(datagram.bytes);
+            if (!record) {
+                return;
+            }
+            const std::string recordIp = IpText(std::span<const uint8_t, 4>(record->ip_block.ip));
+            {
+                std::lock_guard lock(tableLock_);
+                OnlineDevice* entry = FindByMac(table_, mac);
+                const OnlineDevice* holder = nullptr;
+                for (const OnlineDevice& d : table_) {
+                    if (d.ip == recordIp && d.state == 2) {
+                        holder = &d;  // the last one
+                    }
+                }
+                if (!entry || (holder && holder != entry)) {
+                    return;  // unknown device, or its address belongs to another confirmed device
+                }
+                entry->typeCode = header->type_code;
+                entry->state = 2;
+                entry->upTime = record->up_time;
+                entry->ip = recordIp;
+                entry->versionLen = CopyText(entry->version, record->version, record->version_len);
+                entry->bridgeTransparent = record->extension_block.bridge_transparent;
+                entry->kelvra = record->extension_block.tdmaEn;
+            }
+            ap_info_stu& r = *record;
+            r.ap_name_len = ConvertDeviceText(text_, r.ap_name, r.ap_name_len);
+            r.radio_block.security.ssid_len =
+                ConvertDeviceText(text_, r.radio_block.security.ssid, r.radio_block.security.ssid_len);
+            r.bridge_ssid_len = ConvertDeviceText(text_, r.bridge_ssid, r.bridge_ssid_len);
+            engine_store::SaveDevice(store_, r);
+            return;
+        }
+        case MSG_SET_IP: {
+            std::lock_guard lock(tableLock_);
+            OnlineDevice* d = FindByMac(table_, mac);
+            // Only the reply from the address the entry holds moves it.
+            if (d && d->ip == ip && !d->pendingIp.empty() && d->pendingIp != d->ip) {
+                d->ip = d->pendingIp;
+                d->pendingIp.clear();
+            }
+            return;
+        }
+        case MSG_SITE_SURVEY: {
+            const auto decoded = DecodeSurveyPage(datagram.bytes);
+            if (!decoded) {
+                return;
+            }
+            std::vector<config_otherwl_basic> entries = decoded->entries;
+            for (config_otherwl_basic& e : entries) {
+                e.ssid_len = ConvertDeviceText(text_, e.ssid, e.ssid_len);
+            }
+            engine_store::SaveScanPage(store_, decoded->header.packet_count, decoded->header.packet_id,
+                                       entries);
+            // Set only after the page is stored: whoever sees the flag then finds every page.
+            if (decoded->IsLastPage()) {
+                surveyComplete_ = true;
+            }
+            return;
+        }
+        case MSG_SET_BRIDGE:
+            engine_store::SetDeviceStatus(store_, mac,
+                                          result == 0 ? STATUS_BRIDGE_SUCCESS : STATUS_BRIDGE_FAIL);
+            return;
+        case MSG_REBOOT:
+        case MSG_SET_VLAN:
+            if (result == 0) {
+                engine_store::SetDeviceStatus(store_, mac, STATUS_RESTARTING);
+            }
+            return;
+        case MSG_RESTORE:
+            if (result == 0) {
+                engine_store::SetDeviceStatus(store_, mac, STATUS_RESETING);
+            }
+            return;
+        case MSG_UPGRADE_STATUS:
+            engine_store::SetDeviceStatus(store_, mac,
+                                          result == 0   ? STATUS_UPGRADE_WAIT
+                                          : result == 1 ? STATUS_UPGRADE_FAIL
+                                                        : STATUS_UPGRADE_SUCCESS);
+            return;
+        case MSG_UPGRADE_START:
+            engine_store::StartUpgradeStatus(store_, mac);
+            return;
+        default:
+            return;
+    }
+}
+
+}  // namespace pontiq
