@@ -313,7 +313,7 @@ TEST(ProtocolDiscoveryReply, ShortFormRule)
         EXPECT_EQ(Text(back->fields.version, back->fields.version_len),
                   c.hasVersion ? "V2.1.3 build 77" : "");
         EXPECT_EQ(Text(back->fields.ap_name, back->fields.ap_name_len), c.hasName ? "mast \xe5\x8c\x97" : "");
-        EXPECT_EQ(back->fields.up_time, c.hasName ? r.up_time : 0u);
+        EXPECT_EQ(uint32_t{back->fields.up_time}, c.hasName ? uint32_t{r.up_time} : 0u);  // packed: copy
         EXPECT_EQ(back->fields.tdmaEn, c.hasName ? 1 : 0);
     }
 }
@@ -433,7 +433,8 @@ TEST_F(ProtocolDeviceRecord, RoundTrip)
     EXPECT_EQ(back->ap_status, 0u);
     EXPECT_EQ(
         std::memcmp(reinterpret_cast<const uint8_t*>(&*back) + kRecordPrefix, body_.data(), kRecordBody), 0);
-    EXPECT_EQ(back->radio_block.security.wpapsk_key_time, record_.radio_block.security.wpapsk_key_time);
+    EXPECT_EQ(uint32_t{back->radio_block.security.wpapsk_key_time},
+              uint32_t{record_.radio_block.security.wpapsk_key_time});
 }
 
 TEST_F(ProtocolDeviceRecord, CopiesTheSmallestOfFieldReceivedAndBody)
