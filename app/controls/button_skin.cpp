@@ -1,0 +1,35 @@
+#include "app/controls/button_skin.h"
+
+#include "app/controls/ct_button_picture.h"
+#include "app/controls/ct_static.h"
+#include "app/controls/skin_style.h"
+
+namespace pontiq {
+namespace {
+
+constexpr int kNavigationTextOffset = 50;
+
+}  // namespace
+
+void ApplyNavigationButtonSkin(CTButtonPicture& button, const QString& caption, const SkinSettings& skin)
+{
+    button.SetCaption(caption);
+    button.SetSkin(ToQString(skin.fontName), skin.buttonMenuFontWeight, skin.buttonMenuFontHeight,
+                   ToQColor(skin.buttonMenuFontColor), ToQColor(skin.textDownColor));
+    button.SetTextPlacement(CTButtonPicture::kTextLeft, kNavigationTextOffset);
+}
+
+void ApplyStandardButtonSkin(CTButtonPicture& button, const QString& caption, const SkinSettings& skin)
+{
+    button.SetCaption(caption);
+    button.SetSkin(ToQString(skin.fontName), skin.buttonFontWeight, skin.buttonFontHeight,
+                   ToQColor(skin.buttonFontColor), ToQColor(skin.textDownColor));
+}
+
+void ApplyLabelSkin(CTStatic& label, const SkinSettings& skin)
+{
+    label.SetSkin(ToQString(skin.fontName), ToQColor(skin.staticFontTextColor),
+                  ToQColor(skin.staticFontBkColor), skin.staticFontWeight, skin.staticFontHeight);
+}
+
+}  // namespace pontiq
