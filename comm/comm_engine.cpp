@@ -13,6 +13,9 @@ namespace {
 
 constexpr int kSocketBuffer = 1 << 20;              // 1 MiB
 constexpr int kReplySocketBuffer = 10 * (1 << 20);  // 10 MiB: bursts of records and survey pages
+// A search of a few thousand devices answers in one burst of discovery replies; 1 MiB holds about
+// 3,300 of them, so a receive thread held up for a moment would lose the rest to the kernel.
+constexpr int kDiscoveryReplySocketBuffer = 8 * (1 << 20);
 
 // The port whose filter applies to each queue; the filter rules go by the protocol's ports
 // even when a test engine listens elsewhere.
@@ -171,7 +174,7 @@ bool CommEngine::OpenSockets()
     };
     const Plan plans[] = {
         {&sendSocket_, options_.discoveryRequestPort, true, kSocketBuffer},
-        {&receiveSockets_[0], options_.discoveryReplyPort, false, kSocketBuffer},
+        {&receiveSockets_[0], options_.discoveryReplyPort, false, kDiscoveryReplySocketBuffer},
         {&receiveSockets_[1], options_.commandPort, false, kSocketBuffer},
         {&receiveSockets_[2], options_.commandReplyPort, false, kReplySocketBuffer},
     };
