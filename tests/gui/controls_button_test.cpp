@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEnterEvent>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
@@ -268,9 +269,9 @@ TEST(SkinOperations, LabelSkinRecreatesTheFont)
     skin.staticFontTextColor = {142, 142, 142};
     skin.staticFontBkColor = {250, 250, 250};
     CTStatic label(1024, nullptr);
-    EXPECT_EQ(label.font().pixelSize(), 16);  // the label's own default
+    EXPECT_EQ(label.font().pixelSize(), SkinFont("Arial", 0, 16).pixelSize());  // the label's own default
     ApplyLabelSkin(label, skin);
-    EXPECT_EQ(label.font().pixelSize(), 13);
+    EXPECT_EQ(label.font().pixelSize(), SkinFont("DejaVu Sans", 700, 13).pixelSize());  // a 13-px cell
     EXPECT_EQ(label.font().weight(), QFont::Bold);
     EXPECT_EQ(label.font().family(), "DejaVu Sans");
     EXPECT_EQ(label.TextColor(), QColor(142, 142, 142));
@@ -302,20 +303,29 @@ TEST(SkinFonts, HeightsAreCellPixelsAndWeightZeroIsTheDefault)
     const QFont standard;
     const struct {
         int weight;
-        int height;
-        int pixelSize;  // -1: the default size stays
+        int height;  // > 0: cell height; < 0: character height (the pixel size); 0: default size
         QFont::Weight expected;
     } cases[] = {
-        {0, 15, 15, QFont::Normal},
-        {700, 16, 16, QFont::Bold},
-        {400, -12, 12, QFont::Normal},
-        {0, 0, -1, QFont::Normal},
-        {5000, 15, 15, static_cast<QFont::Weight>(1000)},
-        {-3, 15, 15, QFont::Normal},
+        {0, 15, QFont::Normal},
+        {700, 16, QFont::Bold},
+        {400, -12, QFont::Normal},
+        {0, 0, QFont::Normal},
+        {5000, 15, static_cast<QFont::Weight>(1000)},
+        {-3, 15, QFont::Normal},
     };
     for (const auto& c : cases) {
         const QFont font = SkinFont("Arial", c.weight, c.height);
-        EXPECT_EQ(font.pixelSize(), c.pixelSize == -1 ? standard.pixelSize() : c.pixelSize) << c.height;
+        if (c.height > 0) {
+            // The cell fits the asked height and is not much smaller than it.
+            const int cell = QFontMetrics(font).height();
+            EXPECT_LE(font.pixelSize(), c.height) << c.height;
+            EXPECT_LE(cell, c.height + 1) << c.height;
+            EXPECT_GE(cell, c.height - 2) << c.height;
+        } else if (c.height < 0) {
+            EXPECT_EQ(font.pixelSize(), -c.height);
+        } else {
+            EXPECT_EQ(font.pixelSize(), standard.pixelSize());
+        }
         EXPECT_EQ(font.weight(), c.expected) << c.weight;
         EXPECT_EQ(font.family(), "Arial");
     }

@@ -1,0 +1,38 @@
+// The eight pages of the page container. Pages whose window is not part of the program yet are
+// placeholders; each real page class takes its id's place here when it arrives.
+#include <QString>
+
+#include "app/ui/install_help_dlg.h"
+#include "app/ui/page.h"
+#include "app/ui/placeholder_page.h"
+#include "app/ui/shell_ids.h"
+#include "ui/lists/status_dlg.h"
+#include "ui/maintenance/system_tool_dlg.h"
+
+namespace pontiq {
+
+QWidget* CreateProgramPage(int pageId, QWidget* parent)
+{
+    switch (pageId) {
+        case kPageInstallHelp:
+            return new CInstallHelpDlg(parent);
+        case kPageStatus:
+            return new CStatusDlg(parent);
+        case kPageManagement:
+            return new CPlaceholderPage(pageId, QStringLiteral("Device management"), parent);
+        case kPageBridge:
+            return new CPlaceholderPage(pageId, QStringLiteral("Device bridge"), parent);
+        case kPageReboot:
+            return new CPlaceholderPage(pageId, QStringLiteral("Device reboot"), parent);
+        case kPageUpgrade:
+            return new CPlaceholderPage(pageId, QStringLiteral("Device upgrade"), parent);
+        case kPageRestore:
+            return new CPlaceholderPage(pageId, QStringLiteral("Device restore"), parent);
+        case kPageSystemTool:
+            return new CSystemToolDlg(parent);
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace pontiq
