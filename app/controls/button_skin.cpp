@@ -26,6 +26,15 @@ void ApplyStandardButtonSkin(CTButtonPicture& button, const QString& caption, co
                    ToQColor(skin.buttonFontColor), ToQColor(skin.textDownColor));
 }
 
+CTButtonPicture* MakeDialogButton(int controlId, const QString& caption, const QString& image,
+                                  const SkinSettings& skin, QWidget* parent)
+{
+    auto* button = new CTButtonPicture(controlId, parent);
+    button->SetImages(image, image, image, image);
+    ApplyStandardButtonSkin(*button, caption, skin);
+    return button;
+}
+
 void ApplyLabelSkin(CTStatic& label, const SkinSettings& skin)
 {
     label.SetSkin(ToQString(skin.fontName), ToQColor(skin.staticFontTextColor),

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QWidget;
+
 #include "app/settings.h"
 
 namespace pontiq {
@@ -18,6 +20,11 @@ void ApplyNavigationButtonSkin(CTButtonPicture& button, const QString& caption, 
 // Every other picture button: FontName, ButtonFontWeight, ButtonFontHeight, ButtonFontColor,
 // pressed text TextDownColor; the placement is left as it is (centred by default).
 void ApplyStandardButtonSkin(CTButtonPicture& button, const QString& caption, const SkinSettings& skin);
+
+// A standard-skinned picture button with one image for every state, as the dialogs' Save and
+// Cancel buttons are.
+CTButtonPicture* MakeDialogButton(int controlId, const QString& caption, const QString& image,
+                                  const SkinSettings& skin, QWidget* parent);
 
 // Skinned labels: FontName, StaticFontWeight, StaticFontHeight, StaticFontTextColor on
 // StaticFontBkColor.

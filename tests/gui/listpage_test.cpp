@@ -63,19 +63,9 @@ std::vector<ListColumn> TestStatusColumns()
     return c;
 }
 
-// Codes whose model name leads back to them (some names are shared by several codes).
-std::vector<uint32_t> RoundTripCodes()
-{
-    std::vector<uint32_t> codes;
-    for (uint32_t code : ModelCodes()) {
-        if (ModelCode(ModelName(code)) == static_cast<int32_t>(code)) codes.push_back(code);
-    }
-    return codes;
-}
-
 ap_info_stu Device(int i, uint32_t status = STATUS_ONLINE)
 {
-    static const std::vector<uint32_t> codes = RoundTripCodes();
+    static const std::vector<uint32_t> codes = ModelCodes();
     ap_info_stu r{};
     const std::string mac = "00:1a:2b:3c:" + std::string(1, "0123456789abcdef"[(i >> 4) & 15]) +
                             std::string(1, "0123456789abcdef"[i & 15]) + ":0" + std::to_string(i % 10);

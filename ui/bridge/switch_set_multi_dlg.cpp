@@ -168,12 +168,9 @@ void CSwitchSetMultiDlg::BuildControls(const Texts& texts)
     connect(disable_, &QRadioButton::clicked, this, &CSwitchSetMultiDlg::ChooseDisable);
 
     const QString buttonImage = QString::fromStdString(paths.btnConfig);
-    save_ = new CTButtonPicture(kIdcSwitchSave, this);
-    save_->SetImages(buttonImage, buttonImage, buttonImage, buttonImage);
-    ApplyStandardButtonSkin(*save_, TranslateQ(std::string_view("Save")), skin);
-    cancel_ = new CTButtonPicture(kIdcSwitchCancel, this);
-    cancel_->SetImages(buttonImage, buttonImage, buttonImage, buttonImage);
-    ApplyStandardButtonSkin(*cancel_, TranslateQ(std::string_view("Cancel")), skin);
+    save_ = MakeDialogButton(kIdcSwitchSave, TranslateQ(std::string_view("Save")), buttonImage, skin, this);
+    cancel_ =
+        MakeDialogButton(kIdcSwitchCancel, TranslateQ(std::string_view("Cancel")), buttonImage, skin, this);
     // The button images are 76 x 24 pixels.
     const int buttonY = height() - 24 - DluY(9);
     cancel_->setGeometry(width() - 76 - DluX(14), buttonY, 76, 24);

@@ -210,12 +210,9 @@ void CIpsetMutilDlg::BuildControls()
     progress_->hide();
 
     const QString buttonImage = QString::fromStdString(paths.btnConfig);
-    save_ = new CTButtonPicture(kIdcIpSetSave, this);
-    save_->SetImages(buttonImage, buttonImage, buttonImage, buttonImage);
-    ApplyStandardButtonSkin(*save_, TranslateQ(std::string_view("Save")), skin);
-    cancel_ = new CTButtonPicture(kIdcIpSetCancel, this);
-    cancel_->SetImages(buttonImage, buttonImage, buttonImage, buttonImage);
-    ApplyStandardButtonSkin(*cancel_, TranslateQ(std::string_view("Cancel")), skin);
+    save_ = MakeDialogButton(kIdcIpSetSave, TranslateQ(std::string_view("Save")), buttonImage, skin, this);
+    cancel_ =
+        MakeDialogButton(kIdcIpSetCancel, TranslateQ(std::string_view("Cancel")), buttonImage, skin, this);
     // The button images are 76 x 24 pixels.
     const int buttonY = height() - 24 - DluY(10);
     cancel_->setGeometry(width() - 76 - DluX(14), buttonY, 76, 24);
