@@ -6,9 +6,9 @@ namespace pontiq {
 
 namespace {
 
-QFont GridFont(const FontSpec& spec)
+QFont GridFont(const FontSpec& font)
 {
-    return SkinFont(QString::fromStdString(spec.face), spec.weight, spec.height);
+    return SkinFont(QString::fromStdString(font.face), font.weight, font.height);
 }
 
 }  // namespace

@@ -110,7 +110,7 @@ protected:
     }
 
     const SimDevice& Device(size_t i) const { return sim_->Devices()[i]; }
-    MacAddress Mac(size_t i) const { return Device(i).spec.mac; }
+    MacAddress Mac(size_t i) const { return Device(i).setup.mac; }
 
     void Command(size_t device, uint16_t type, const Bytes& payload = {})
     {
@@ -161,12 +161,12 @@ TEST_F(SimulatorTest, EveryDeviceAnswersDiscoveryFromItsOwnAddressInItsOwnForm)
         ASSERT_TRUE(Accept(kPortDiscoveryReply, s.bytes));
         const auto header = DecodeHeader(s.bytes);
         EXPECT_EQ(header->type_code, d.record.ap_type);
-        EXPECT_TRUE(std::equal(d.spec.mac.begin(), d.spec.mac.end(), header->mac));
+        EXPECT_TRUE(std::equal(d.setup.mac.begin(), d.setup.mac.end(), header->mac));
         const auto reply = DecodeDiscoveryReply(s.bytes);
         ASSERT_TRUE(reply);
-        EXPECT_EQ(reply->long_form, !d.spec.shortForm);
+        EXPECT_EQ(reply->long_form, !d.setup.shortForm);
         EXPECT_EQ(s.bytes.size(),
-                  kHeaderSize + (d.spec.shortForm ? kDiscoverReplyShort : kDiscoverReplyLong));
+                  kHeaderSize + (d.setup.shortForm ? kDiscoverReplyShort : kDiscoverReplyLong));
         EXPECT_EQ(FieldText(reply->fields.version, reply->fields.version_len),
                   FieldText(d.record.version, d.record.version_len));
         if (reply->long_form) {
@@ -176,7 +176,7 @@ TEST_F(SimulatorTest, EveryDeviceAnswersDiscoveryFromItsOwnAddressInItsOwnForm)
             EXPECT_EQ(reply->fields.channel, d.record.radio_block.channel);
             EXPECT_EQ(reply->fields.tdmaEn, d.record.extension_block.tdmaEn);
         }
-        shortForms += d.spec.shortForm;
+        shortForms += d.setup.shortForm;
         sources.insert(IpText(s.from.ip));
     }
     EXPECT_EQ(sources.size(), 40u);
@@ -198,7 +198,7 @@ TEST_F(SimulatorTest, RecordReplyIsTheRecordBodyAndDumpShowsTheSameBytes)
     ASSERT_TRUE(record);
     const ap_info_stu expected = sim_->CurrentRecord(Device(2), now_);
     EXPECT_EQ(std::memcmp(&*record, &expected, sizeof(expected)), 0);
-    EXPECT_EQ(record->up_time, Device(2).spec.upTimeAtStart + 5);
+    EXPECT_EQ(record->up_time, Device(2).setup.upTimeAtStart + 5);
 
     const std::string dump = sim_->Control(now_, "dump " + MacText(Mac(2)));
     const std::string prefix = "RECORD " + MacText(Mac(2)) + " " + IpText(Device(2).ip) + " ";
@@ -412,8 +412,8 @@ TEST_F(SimulatorTest, RebootAndRestoreGoSilentThenComeBackWithAFreshUpTime)
         EXPECT_EQ(sim_->UpTime(Device(0), now_), 3u);
         const ap_info_stu& r = Device(0).record;
         if (c.backToFactory) {
-            EXPECT_EQ(std::memcmp(&r, &Device(0).spec.record, sizeof(r)), 0);
-            EXPECT_EQ(Device(0).ip, Device(0).spec.ip);
+            EXPECT_EQ(std::memcmp(&r, &Device(0).setup.record, sizeof(r)), 0);
+            EXPECT_EQ(Device(0).ip, Device(0).setup.ip);
         } else {
             EXPECT_EQ(FieldText(r.ap_name, r.ap_name_len), "changed");
             EXPECT_EQ(Device(0).ip[3], 200);

@@ -331,10 +331,10 @@ std::string UsageText()
     std::string text =
         "usage: devicesim [--option value ...] [--config FILE]\n"
         "Plays up to 5000 devices of the wire protocol on a device-side interface.\n\n";
-    for (const auto& [name, spec] : Specs()) {
+    for (const auto& [name, option] : Specs()) {
         char line[160];
-        std::snprintf(line, sizeof(line), "  --%-18s %s\n", (name + (spec.takesValue ? " V" : "")).c_str(),
-                      spec.help);
+        std::snprintf(line, sizeof(line), "  --%-18s %s\n", (name + (option.takesValue ? " V" : "")).c_str(),
+                      option.help);
         text += line;
     }
     text += "  --config FILE         read \"key value\" lines (the option names without dashes)\n";

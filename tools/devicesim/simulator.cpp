@@ -104,13 +104,13 @@ DeviceSimulator::DeviceSimulator(const SimOptions& options, SimTransport& transp
     byMac_.reserve(specs.size() * 2);
     for (size_t i = 0; i < specs.size(); ++i) {
         SimDevice& d = devices_[i];
-        d.spec = specs[i];
+        d.setup = specs[i];
         d.record = specs[i].record;
         d.ip = specs[i].ip;
         d.silent = specs[i].silent;
         d.bootTime = now;
         d.upTimeAtBoot = specs[i].upTimeAtStart;
-        byMac_[MacKey(d.spec.mac.data())] = i;
+        byMac_[MacKey(d.setup.mac.data())] = i;
     }
 }
 
@@ -175,7 +175,7 @@ std::optional<DeviceSimulator::TimePoint> DeviceSimulator::NextDue() const
 void DeviceSimulator::Event(const SimDevice& d, std::string_view what)
 {
     if (!options_.verbose) return;
-    transport_.Event("EVENT " + FormatMac(d.spec.mac) + " " + std::string(what));
+    transport_.Event("EVENT " + FormatMac(d.setup.mac) + " " + std::string(what));
 }
 
 // ---- Sending ----------------------------------------------------------------------------
@@ -222,7 +222,7 @@ void DeviceSimulator::ReplyResult(size_t index, TimePoint now, const Endpoint& p
 {
     const SimDevice& d = devices_[index];
     Emit(index, now, kDevicePortCommand, {pc.ip, kPortCommandReply},
-         BuildResultReply(d.record.ap_type, msgType, d.spec.mac, result));
+         BuildResultReply(d.record.ap_type, msgType, d.setup.mac, result));
 }
 
 void DeviceSimulator::AnswerDiscovery(size_t index, TimePoint now, const Ipv4Address& pc)
@@ -242,7 +242,7 @@ void DeviceSimulator::AnswerDiscovery(size_t index, TimePoint now, const Ipv4Add
     reply.tdmaEn = r.extension_block.tdmaEn;
     ++stats_.discoveryReplies;
     Emit(index, now, kDevicePortDiscovery, {pc, kPortDiscoveryReply},
-         BuildDiscoveryReply(r.ap_type, d.spec.mac, reply, d.spec.shortForm));
+         BuildDiscoveryReply(r.ap_type, d.setup.mac, reply, d.setup.shortForm));
 }
 
 // ---- Receiving --------------------------------------------------------------------------
@@ -346,7 +346,7 @@ void DeviceSimulator::HandleCommand(size_t index, TimePoint now, const Endpoint&
             ++stats_.getInfo;
             MarkDiscovered(index, now, from.ip);
             Emit(index, now, kDevicePortCommand, {from.ip, kPortCommandReply},
-                 BuildDeviceRecordReply(d.spec.mac, CurrentRecord(d, now)));
+                 BuildDeviceRecordReply(d.setup.mac, CurrentRecord(d, now)));
             return;
         case MSG_HEARTBEAT:
             ++d.heartbeatAcks;
@@ -431,11 +431,11 @@ void DeviceSimulator::HandleCommand(size_t index, TimePoint now, const Endpoint&
             reply();
             if (result == 0) {
                 Restart(index, now, [this](SimDevice& dev) {
-                    dev.record = dev.spec.record;
+                    dev.record = dev.setup.record;
                     dev.upgrade = UpgradePhase::None;
-                    if (dev.ip != dev.spec.ip) {
+                    if (dev.ip != dev.setup.ip) {
                         const Ipv4Address old = dev.ip;
-                        dev.ip = dev.spec.ip;
+                        dev.ip = dev.setup.ip;
                         transport_.AddressChanged(old, dev.ip);
                         ++stats_.moves;
                     }
@@ -465,7 +465,7 @@ void DeviceSimulator::HandleCommand(size_t index, TimePoint now, const Endpoint&
                         dev.upgrade = UpgradePhase::Done;
                         ++stats_.upgradesDone;
                         Emit(index, t, kDevicePortCommand, {dev.upgradePc, kPortCommandReply},
-                             BuildResultReply(dev.record.ap_type, MSG_UPGRADE_STATUS, dev.spec.mac, 2));
+                             BuildResultReply(dev.record.ap_type, MSG_UPGRADE_STATUS, dev.setup.mac, 2));
                         Restart(index, t, nullptr);
                     });
             }
@@ -529,7 +529,7 @@ void DeviceSimulator::ScheduleHeartbeat(size_t index, TimePoint when)
         ++d.heartbeats;
         ++stats_.heartbeats;
         Emit(index, now, kDevicePortCommand, {d.pc, kPortCommand},
-             BuildHeartbeat(r.ap_type, d.spec.mac, beat));
+             BuildHeartbeat(r.ap_type, d.setup.mac, beat));
         ScheduleHeartbeat(index, now + milliseconds(options_.heartbeatMs));
     });
 }
@@ -592,13 +592,13 @@ void DeviceSimulator::SendSurvey(size_t index, TimePoint now, const Ipv4Address&
     SimDevice& d = devices_[index];
     if (d.survey.size() != static_cast<size_t>(options_.surveyAps)) {
         const bool station = options_.bridgedPair && index == 1;
-        d.survey = MakeSurvey(options_, index, station ? &devices_[0].spec.record : nullptr);
+        d.survey = MakeSurvey(options_, index, station ? &devices_[0].setup.record : nullptr);
     }
     const size_t pages = std::max<size_t>(1, (d.survey.size() + kMaxSurveyEntries - 1) / kMaxSurveyEntries);
     for (size_t p = 0; p < pages; ++p) {
         const size_t first = p * kMaxSurveyEntries;
         const size_t n = std::min(kMaxSurveyEntries, d.survey.size() - std::min(first, d.survey.size()));
-        const auto page = BuildSurveyPage(d.record.ap_type, d.spec.mac, static_cast<uint8_t>(pages),
+        const auto page = BuildSurveyPage(d.record.ap_type, d.setup.mac, static_cast<uint8_t>(pages),
                                           static_cast<uint8_t>(p),
                                           std::span<const config_otherwl_basic>(d.survey.data() + first, n));
         if (page) Emit(index, now, kDevicePortCommand, {pc, kPortCommandReply}, *page);
@@ -702,7 +702,7 @@ void DeviceSimulator::FinishTransfer(size_t index, TimePoint now)
             ++(ok ? stats_.upgradesFetched : stats_.upgradesFailed);
             Event(d, ok ? "fetched" : "fetch-failed");
             Emit(index, now, kDevicePortCommand, {d.upgradePc, kPortCommandReply},
-                 BuildResultReply(d.record.ap_type, MSG_UPGRADE_STATUS, d.spec.mac, ok ? 0 : 1));
+                 BuildResultReply(d.record.ap_type, MSG_UPGRADE_STATUS, d.setup.mac, ok ? 0 : 1));
         }
     }
     if (f != nullptr && f->Finished(now)) {
@@ -720,7 +720,7 @@ std::string DeviceSimulator::ControlState(const SimDevice& d, TimePoint now) con
     char crc[16];
     std::snprintf(crc, sizeof(crc), "%08" PRIx32, d.upgradeCrc);
     std::ostringstream out;
-    out << "STATE " << FormatMac(d.spec.mac) << " ip=" << FormatIp(d.ip) << " up=" << UpTime(d, now)
+    out << "STATE " << FormatMac(d.setup.mac) << " ip=" << FormatIp(d.ip) << " up=" << UpTime(d, now)
         << " discovered=" << d.discovered << " pc=" << FormatIp(d.pc) << " silent=" << d.silent
         << " restarting=" << d.restarting << " heartbeats=" << d.heartbeats << " acks=" << d.heartbeatAcks
         << " commands=" << d.commands << " restarts=" << d.restarts << " raw_answers=" << d.rawAnswers
@@ -776,9 +776,9 @@ std::string DeviceSimulator::Control(TimePoint now, std::string_view line)
     }
     if (cmd == "list") {
         for (const SimDevice& d : devices_) {
-            out += "DEVICE " + FormatMac(d.spec.mac) + " " + FormatIp(d.ip) +
+            out += "DEVICE " + FormatMac(d.setup.mac) + " " + FormatIp(d.ip) +
                    " type=" + std::to_string(d.record.ap_type) +
-                   " form=" + (d.spec.shortForm ? "short" : "long") + " silent=" + std::to_string(d.silent) +
+                   " form=" + (d.setup.shortForm ? "short" : "long") + " silent=" + std::to_string(d.silent) +
                    " restarting=" + std::to_string(d.restarting) +
                    " discovered=" + std::to_string(d.discovered) + "\n";
         }
@@ -811,13 +811,13 @@ std::string DeviceSimulator::Control(TimePoint now, std::string_view line)
     SimDevice& d = *targets[0];
     if (cmd == "dump") {
         const ap_info_stu r = CurrentRecord(d, now);
-        return "RECORD " + FormatMac(d.spec.mac) + " " + FormatIp(d.ip) + " " + Hex(BytesOf(r)) + "\nEND\n";
+        return "RECORD " + FormatMac(d.setup.mac) + " " + FormatIp(d.ip) + " " + Hex(BytesOf(r)) + "\nEND\n";
     }
     if (cmd == "survey") {
         const size_t index = static_cast<size_t>(&d - devices_.data());
         const bool station = options_.bridgedPair && index == 1;
         for (const config_otherwl_basic& ap :
-             MakeSurvey(options_, index, station ? &devices_[0].spec.record : nullptr)) {
+             MakeSurvey(options_, index, station ? &devices_[0].setup.record : nullptr)) {
             out += "AP " + Hex(BytesOf(ap)) + "\n";
         }
         return out + "END\n";

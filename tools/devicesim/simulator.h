@@ -47,7 +47,7 @@ inline constexpr uint16_t kDevicePortCommand = kPortCommand;             // 9787
 enum class UpgradePhase { None, Fetching, Waiting, Failed, Flashing, Done };
 
 struct SimDevice {
-    DeviceSpec spec;       // as generated; restore returns to it
+    DeviceSpec setup;       // as generated; restore returns to it
     ap_info_stu record{};  // current settings
     Ipv4Address ip{};      // current address
     std::vector<config_otherwl_basic> survey;
