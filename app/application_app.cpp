@@ -28,6 +28,8 @@ void InstallHooks(const COperateCharacter& characters);
 CSqlManagement& ProgramStore();
 }  // namespace app_store
 
+std::unique_ptr<QObject> StartStallProbe();  // application_stall_probe.cpp
+
 namespace {
 
 CApplicationApp* gApp = nullptr;
@@ -197,6 +199,7 @@ int CApplicationApp::Run()
         } else {
             CApplicationDlg window;
             mainWindow_ = &window;
+            const std::unique_ptr<QObject> stallProbe = StartStallProbe();  // PONTIQ_STALL_PROBE
             if (!quitRequested_) window.RunModal();
             mainWindow_ = nullptr;
         }

@@ -212,6 +212,13 @@ CApplicationDlg::CApplicationDlg(QWidget* parent, PageFactory pages) : CTDialog(
     menu_->show();
     container_ = new CChildDlg(this, std::move(pages));
     container_->move(menu_->width(), kContainerTop);
+    // The container and its pages are laid out taller than the window leaves below the banner;
+    // they are fitted inside the border so that the pages' bottom bars show.
+    const QSize room(width() - 1 - container_->x(), height() - 1 - container_->y());
+    container_->resize(container_->size().boundedTo(room));
+    for (QWidget* page : container_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        page->resize(page->size().boundedTo(container_->size()));
+    }
     container_->show();
     menu_->SetPageContainer(container_);
     auto* border = new BorderOverlay(this);

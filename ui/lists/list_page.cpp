@@ -31,6 +31,13 @@ namespace {
 
 constexpr int kBarHeight = 30;  // top and bottom bars, pixels
 constexpr int kSearchEditWidth = 180;
+// The search box's end pieces are 26 px high with the box's frame on their rows 1 and 24. The edit
+// draws its bottom line on its last row and its top line CTEdit::kTopLineDistance above itself,
+// so it sits between the frame rows for its lines to continue the frame.
+constexpr int kSearchPieHeight = 26;
+constexpr int kSearchFrameTop = 1;
+constexpr int kSearchFrameBottom = 24;
+constexpr int kSearchEditTop = kSearchFrameTop + CTEdit::kTopLineDistance;
 constexpr int kPageSizeWidth = 64;
 constexpr int kRefreshSize = 26;
 
@@ -110,16 +117,21 @@ void CListPage::BuildControls()
     searchBox->setSpacing(0);
     searchBox->addWidget(SkinPicture(kIdcListSearchLeft, paths.btnPie, this));
     m_searchEdit = new CTEdit(kIdcListSearchEdit, this);
-    m_searchEdit->setFixedSize(kSearchEditWidth, 24);
+    m_searchEdit->setFixedSize(kSearchEditWidth, kSearchFrameBottom - kSearchEditTop + 1);
     m_searchEdit->setFont(
         SkinFont(QString::fromStdString(skin.fontName), skin.staticFontWeight, skin.staticFontHeight));
-    searchBox->addWidget(m_searchEdit);
+    auto* editColumn = new QVBoxLayout;
+    editColumn->setContentsMargins(0, kSearchEditTop, 0, kSearchPieHeight - 1 - kSearchFrameBottom);
+    editColumn->setSpacing(0);
+    editColumn->addWidget(m_searchEdit);
+    searchBox->addLayout(editColumn);
     searchBox->addWidget(SkinPicture(kIdcListSearchRight, paths.btnPie2, this));
 
     auto* top = new QHBoxLayout;
     top->setSpacing(DluX(6));
     top->addLayout(m_actionBar, 1);
     top->addLayout(searchBox);
+    top->setAlignment(searchBox, Qt::AlignVCenter);  // as high as its pieces, not as the bar
     root->addLayout(top);
 
     m_grid = new CGridCtrl(this);

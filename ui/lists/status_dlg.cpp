@@ -122,6 +122,7 @@ CStatusDlg::CStatusDlg(Services services, QWidget* parent)
 
     // The list page's own search button is this page's Search.
     CTButtonPicture* search = SearchButton();
+    search->setFixedHeight(kButtonHeight);  // the same picture as the page's other buttons
     search->show();
     m_scanMac = AddButton(kIdcStatusScanMac, "ScanMac");
     m_setIp = AddButton(kIdcStatusSetIp, "Set IP");
@@ -130,6 +131,10 @@ CStatusDlg::CStatusDlg(Services services, QWidget* parent)
 
     m_animation = new CTPicture(kIdcStatusAnimation, this);
     m_animation->setFixedSize(kAnimationSize, kAnimationSize);
+    // Its room is kept while it is hidden, so the bar does not grow when a search starts.
+    QSizePolicy keepRoom = m_animation->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    m_animation->setSizePolicy(keepRoom);
     m_animation->hide();
     // Beside the buttons, where the stretch of the bar begins.
     ActionBar()->insertWidget(ActionBar()->count() - 1, m_animation);

@@ -1,0 +1,411 @@
+// The device status page as the user drives it, against simulated devices on the simulated LAN:
+// the real CStatusDlg with a real engine (real sockets on the PC namespace's adapter) and a store
+// in a temporary folder. Search fills the grid, a Location edit renames the device, Set IP moves
+// it. The page's one-second search timer is ticked by hand with short real waits between ticks,
+// so a run takes as long as the network needs and not 50 seconds; every wait polls a deadline.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTimer>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "app/controls/control_id.h"
+#include "app/controls/ct_button_picture.h"
+#include "app/controls/message_box.h"
+#include "comm/comm_engine.h"
+#include "comm/engine_store.h"
+#include "store/sql_management.h"
+#include "store/value_format.h"
+#include "tests/sim/sim_fixture.h"
+#include "ui/grid/grid_ctrl.h"
+#include "ui/lists/ip_address_ctrl.h"
+#include "ui/lists/ip_set_multi_dlg.h"
+#include "ui/lists/status_dlg.h"
+
+namespace pontiq::e2e {
+namespace {
+
+constexpr const char* kPcIp = "10.99.0.1";
+
+void Pump()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// WaitUntil with the event loop kept running between the polls.
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+{
+    return WaitUntil(done, timeout, Pump, 20ms);
+}
+
+struct SimDevice {
+    std::string mac;
+    std::string ip;
+};
+
+class StatusPageEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string reason = SkipReason();
+        if (!reason.empty()) {
+            std::fprintf(stderr, "*** E2E TEST SKIPPED: %s ***\n", reason.c_str());
+            GTEST_SKIP() << "E2E TEST SKIPPED: " << reason;
+        }
+        char pattern[] = "/tmp/pontiq_gui_e2e_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        store_ = engine_store::CreateStore(dir_);
+        // Message boxes are recorded and answered instead of waiting for a user.
+        previousPresenter_ = SetMessagePresenter([this](const MessageRequest& request) {
+            messages_.push_back(request.text.toStdString());
+            return MessageResult::Ok;
+        });
+        presenterSet_ = true;
+    }
+
+    void TearDown() override
+    {
+        page_.reset();  // joins its workers while the engine is still there
+        engine_.reset();
+        sim_.reset();
+        store_.reset();
+        if (presenterSet_) SetMessagePresenter(previousPresenter_);
+        if (!dir_.empty()) {
+            std::error_code ec;
+            std::filesystem::remove_all(dir_, ec);
+        }
+    }
+
+    void Start(std::vector<std::string> simOptions)
+    {
+        sim_ = std::make_unique<SimProcess>(simOptions);
+        ASSERT_FALSE(sim_->WaitReady().empty()) << "devicesim did not start: " << sim_->error();
+
+        EngineOptions options;
+        options.localEncoding = "UTF-8";
+        engine_ = std::make_unique<CommEngine>(*store_, options);
+        ASSERT_TRUE(engine_->Start(3, 500));
+        const auto addresses = engine_->AdapterAddresses();
+        ASSERT_EQ(addresses.size(), 1u);
+        ASSERT_EQ(CText(addresses[0].ip), kPcIp);
+
+        page_ = std::make_unique<CStatusDlg>(CStatusDlg::Services{engine_.get(), store_.get()}, nullptr);
+        page_->SetShellHooks({[](bool) {}, [](int32_t) {}});  // no main window around the page
+        page_->resize(1200, 800);
+        page_->show();
+        page_->PageSizeList()->setCurrentIndex(2);  // 50 rows: room for every device of a test
+        ASSERT_EQ(page_->PageSize(), 50);
+    }
+
+    std::vector<SimDevice> SimDevices()
+    {
+        std::vector<SimDevice> devices;
+        for (const std::string& line : sim_->Command("list")) {
+            std::istringstream in(line);
+            std::string word, mac, ip;
+            in >> word >> mac >> ip;
+            devices.push_back({mac, ip});
+        }
+        return devices;
+    }
+
+    std::string SimName(const std::string& mac)
+    {
+        const auto answer = sim_->Command("dump " + mac);
+        if (answer.size() != 1) return "<no dump>";
+        const auto bytes = FromHex(answer[0].substr(answer[0].rfind(' ') + 1));
+        ap_info_stu r{};
+        if (!bytes || bytes->size() != sizeof(r)) return "<bad dump>";
+        std::memcpy(&r, bytes->data(), sizeof(r));
+        return std::string(FieldText(r.ap_name, r.ap_name_len));
+    }
+
+    std::string SimIp(const std::string& mac) { return sim_->Fields("state " + mac)["ip"]; }
+
+    int Row(const std::string& mac) const
+    {
+        return page_->FindRow(ListField::Mac, QString::fromStdString(mac));
+    }
+
+    std::string Cell(int row, ListField field) const { return page_->CellText(row, field).toStdString(); }
+
+    // The MAC of every row on screen.
+    std::multiset<std::string> ShownMacs() const
+    {
+        std::multiset<std::string> macs;
+        for (int row = 0; row < page_->RowCount(); ++row) macs.insert(Cell(row, ListField::Mac));
+        return macs;
+    }
+
+    // Presses Search and ticks the run by hand until `done` holds for the grid; the run goes on
+    // (the caller stops it when it needs the grid back).
+    bool SearchUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 9s)
+    {
+        page_->Button(kIdcStatusSearch)->click();
+        if (!page_->Searching()) return false;
+        page_->Timer(kTimerStatusSearch)->stop();  // the test is the clock
+        const auto deadline = Clock::now() + timeout;
+        while (Clock::now() < deadline && page_->Searching()) {
+            page_->OnTimer(kTimerStatusSearch);
+            const auto tickEnd = Clock::now() + 150ms;
+            while (Clock::now() < tickEnd) {
+                Pump();
+                std::this_thread::sleep_for(10ms);
+            }
+            if (done()) return true;
+        }
+        return done();
+    }
+
+    void StopSearch()
+    {
+        ASSERT_TRUE(page_->Searching());
+        page_->Button(kIdcStatusSearch)->click();
+        ASSERT_FALSE(page_->Searching());
+        ASSERT_TRUE(page_->Grid()->isEnabled());
+    }
+
+    // Searches until every device of the simulator has a stored row, then stops the run.
+    std::vector<SimDevice> SearchAll()
+    {
+        const std::vector<SimDevice> devices = SimDevices();
+        const bool found = SearchUntil([&] {
+            if (page_->RowCount() != static_cast<int>(devices.size())) return false;
+            for (const SimDevice& d : devices) {
+                const int row = Row(d.mac);
+                if (row < 0 || !page_->RowRecord(row)->stored) return false;
+            }
+            return true;
+        });
+        EXPECT_TRUE(found) << page_->RowCount() << " rows of " << devices.size();
+        StopSearch();
+        return devices;
+    }
+
+    std::string dir_;
+    std::shared_ptr<CSqlManagement> store_;
+    std::unique_ptr<SimProcess> sim_;
+    std::unique_ptr<CommEngine> engine_;
+    std::unique_ptr<CStatusDlg> page_;
+    std::vector<std::string> messages_;
+
+private:
+    MessagePresenter previousPresenter_;
+    bool presenterSet_ = false;
+};
+
+// ---- Search ----
+
+TEST_F(StatusPageEndToEnd, SearchShowsEverySimulatedDeviceWithItsTextsAndTheUndescribedOneOffline)
+{
+    // The demo's LAN: 40 devices, short and long discovery replies, a bridged pair, two devices
+    // sharing one address (only one of them can be described), answers spread over 200 ms.
+    Start({"--count", "40", "--seed", "2024", "--short-form", "25", "--bridged-pair", "--conflict",
+           "--jitter-ms", "200"});
+    const std::vector<SimDevice> devices = SimDevices();
+    ASSERT_EQ(devices.size(), 40u);
+    std::multiset<std::string> all;
+    std::map<std::string, int> perIp;
+    for (const SimDevice& d : devices) {
+        all.insert(d.mac);
+        ++perIp[d.ip];
+    }
+
+    const auto storedRows = [&] {
+        int stored = 0;
+        for (int row = 0; row < page_->RowCount(); ++row) stored += page_->RowRecord(row)->stored ? 1 : 0;
+        return stored;
+    };
+    ASSERT_TRUE(SearchUntil([&] { return ShownMacs() == all && storedRows() == 39; }))
+        << page_->RowCount() << " rows, " << storedRows() << " stored";
+    EXPECT_FALSE(page_->Grid()->isEnabled()) << "the grid waits while the run goes on";
+    StopSearch();
+    // The last load of the run shows the same.
+    ASSERT_EQ(ShownMacs(), all);
+    EXPECT_EQ(page_->OnlineCount(), 39);
+
+    for (const SimDevice& d : devices) {
+        SCOPED_TRACE(d.mac);
+        const int row = Row(d.mac);
+        ASSERT_GE(row, 0);
+        const ListRow& shown = *page_->RowRecord(row);
+        EXPECT_EQ(Cell(row, ListField::Ip), d.ip);
+        if (!shown.stored) {
+            // The loser of the shared address: heard, never described, drawn in the offline tone.
+            EXPECT_EQ(perIp[d.ip], 2);
+            EXPECT_EQ(page_->Grid()->CellTextColor(row, kStatusColLocation),
+                      page_->ToneColor(CellTone::Offline));
+            continue;
+        }
+        // The device's own name as a UTF-8 PC shows it (a name cut inside a character loses the
+        // broken tail) and its record's texts.
+        EXPECT_EQ(Cell(row, ListField::Name), std::string(CompletePrefix(SimName(d.mac))));
+        EXPECT_FALSE(Cell(row, ListField::Type).empty());
+        EXPECT_NE(page_->Grid()->CellText(row, kStatusColVersion), QString());
+    }
+    EXPECT_TRUE(messages_.empty());
+}
+
+// ---- Rename ----
+
+TEST_F(StatusPageEndToEnd, LocationEditRenamesTheDeviceAndTheNextSearchShowsTheNewName)
+{
+    Start({"--count", "6", "--seed", "11"});
+    const std::vector<SimDevice> devices = SearchAll();
+    ASSERT_FALSE(HasFatalFailure());
+    const SimDevice target = devices[2];
+    const std::string before = SimName(devices[3].mac);
+    const std::string name = "楼顶east7号";  // passes both name rules: Chinese, lowercase, digits
+
+    // The user's edit: the cell's editor, the new text, Enter.
+    const int row = Row(target.mac);
+    ASSERT_GE(row, 0);
+    ASSERT_TRUE(page_->Grid()->EditCell(row, kStatusColLocation));
+    auto* editor = qobject_cast<QLineEdit*>(
+        page_->Grid()->indexWidget(page_->Grid()->model()->index(row, kStatusColLocation)));
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QString::fromStdString(name));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(editor, &enter);
+    Pump();
+    EXPECT_EQ(Cell(row, ListField::Name), name);
+    EXPECT_TRUE(messages_.empty()) << messages_.front();
+
+    EXPECT_TRUE(PumpUntil([&] { return SimName(target.mac) == name; }, 5s))
+        << "the device holds '" << SimName(target.mac) << "'";
+    EXPECT_EQ(SimName(devices[3].mac), before) << "only the edited device is renamed";
+
+    // The store learns the name only from the device's next description (the reload 2 s after
+    // the edit still shows the stored, old name): the next search shows it.
+    EXPECT_TRUE(SearchUntil([&] {
+        const int r = Row(target.mac);
+        return r >= 0 && Cell(r, ListField::Name) == name;
+    })) << "the page shows '"
+        << Cell(Row(target.mac), ListField::Name) << "'";
+    StopSearch();
+    EXPECT_EQ(Cell(Row(target.mac), ListField::Name), name);
+    EXPECT_EQ(page_->RowCount(), 6);
+}
+
+// ---- Set IP ----
+
+struct SetIpCase {
+    const char* what;
+    int devices;                        // ticked rows, from the top of the grid
+    const char* first;                  // the dialog's entries
+    const char* last;                   // only with several devices
+    std::vector<std::string> expected;  // the addresses the ticked rows get, in grid order
+};
+
+void PrintTo(const SetIpCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+class StatusPageSetIp : public StatusPageEndToEnd, public ::testing::WithParamInterface<SetIpCase> {};
+
+// The dialog as the user fills it, from inside its modal loop: the entries, Save, then the 15 s
+// progress run by hand once the devices have moved. Gives up (rejects) when anything is off, so
+// exec() always returns.
+void DriveIpDialog(const SetIpCase& c, const std::function<bool()>& moved, bool& saved, bool& closedByItself)
+{
+    auto* dlg = qobject_cast<CIpsetMutilDlg*>(QApplication::activeModalWidget());
+    if (!dlg) {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* other = qobject_cast<CIpsetMutilDlg*>(w)) other->reject();
+        }
+        ADD_FAILURE() << "no Set IP dialog is up";
+        return;
+    }
+    EXPECT_EQ(dlg->DeviceCount(), c.devices);
+    dlg->AddressControl(kIdcIpSetFirst)->SetText(QString::fromLatin1(c.first));
+    if (c.devices > 1) dlg->AddressControl(kIdcIpSetLast)->SetText(QString::fromLatin1(c.last));
+    auto* save = qobject_cast<CTButtonPicture*>(FindControl(dlg, kIdcIpSetSave));
+    if (!save) {
+        ADD_FAILURE() << "no Save button";
+        dlg->reject();
+        return;
+    }
+    save->click();
+    saved = dlg->Busy();
+    if (!saved) {
+        dlg->reject();
+        return;
+    }
+    dlg->ProgressTimer().setInterval(3600 * 1000);  // the test ticks it
+    EXPECT_TRUE(PumpUntil(moved, 5s)) << "the devices did not move";
+    for (int i = 0; i < CIpsetMutilDlg::kProgressLength && dlg->isVisible(); ++i) {
+        dlg->Tick();
+        Pump();
+    }
+    closedByItself = dlg->result() == QDialog::Accepted;
+    if (dlg->isVisible()) dlg->reject();
+}
+
+TEST_P(StatusPageSetIp, SaveMovesTheTickedDevicesAndThePageShowsTheirNewAddresses)
+{
+    const SetIpCase& c = GetParam();
+    Start({"--count", "6", "--seed", "5", "--apply-ms", "300", "--heartbeat-ms", "500"});
+    const std::vector<SimDevice> devices = SearchAll();
+    ASSERT_FALSE(HasFatalFailure());
+
+    for (int row = 0; row < c.devices; ++row) page_->Grid()->SetTicked(row, true);
+    const std::vector<SelectionEntry> selection = page_->GatherSelection();
+    ASSERT_EQ(selection.size(), static_cast<size_t>(c.devices));
+    std::vector<std::string> macs;
+    for (const SelectionEntry& e : selection) macs.emplace_back(CText(e.mac));
+
+    const auto moved = [&] {
+        for (size_t i = 0; i < macs.size(); ++i) {
+            if (SimIp(macs[i]) != c.expected[i]) return false;
+        }
+        return true;
+    };
+    bool saved = false;
+    bool closedByItself = false;
+    QTimer::singleShot(0, page_.get(), [&] { DriveIpDialog(c, moved, saved, closedByItself); });
+    page_->Button(kIdcStatusSetIp)->click();  // returns when the modal dialog has closed
+
+    ASSERT_TRUE(saved) << (messages_.empty() ? std::string("not saved") : messages_.front());
+    EXPECT_TRUE(closedByItself) << "the progress run closes the dialog";
+    ASSERT_TRUE(moved()) << "the first device is at " << SimIp(macs[0]);
+
+    // The dialog's rediscoveries describe the devices at their new addresses; Refresh shows them.
+    const auto shown = [&] {
+        page_->RefreshButton()->click();
+        for (size_t i = 0; i < macs.size(); ++i) {
+            const int row = Row(macs[i]);
+            if (row < 0 || Cell(row, ListField::Ip) != c.expected[i]) return false;
+        }
+        return page_->RowCount() == static_cast<int>(devices.size());
+    };
+    EXPECT_TRUE(PumpUntil(shown, 8s)) << "row of " << macs[0] << " shows "
+                                      << (Row(macs[0]) < 0 ? "nothing" : Cell(Row(macs[0]), ListField::Ip));
+    // The devices left alone kept their addresses.
+    for (const SimDevice& d : devices) {
+        if (std::find(macs.begin(), macs.end(), d.mac) != macs.end()) continue;
+        EXPECT_EQ(SimIp(d.mac), d.ip);
+        const int row = Row(d.mac);
+        ASSERT_GE(row, 0) << d.mac;
+        EXPECT_EQ(Cell(row, ListField::Ip), d.ip);
+    }
+    EXPECT_TRUE(messages_.empty()) << messages_.front();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, StatusPageSetIp,
+    ::testing::Values(SetIpCase{"one", 1, "10.99.20.77", "", {"10.99.20.77"}},
+                      // .1.255 and .2.0 are skipped even though the /19 segment holds them as hosts.
+                      SetIpCase{
+                          "three", 3, "10.99.1.254", "10.99.2.2", {"10.99.1.254", "10.99.2.1", "10.99.2.2"}}),
+    [](const ::testing::TestParamInfo<SetIpCase>& info) { return std::string(info.param.what); });
+
+}  // namespace
+}  // namespace pontiq::e2e
