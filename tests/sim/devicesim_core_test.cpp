@@ -172,7 +172,7 @@ TEST_F(SimulatorTest, EveryDeviceAnswersDiscoveryFromItsOwnAddressInItsOwnForm)
         if (reply->long_form) {
             EXPECT_EQ(FieldText(reply->fields.ap_name, reply->fields.ap_name_len),
                       FieldText(d.record.ap_name, d.record.ap_name_len));
-            EXPECT_EQ(reply->fields.up_time, sim_->UpTime(d, now_));
+            EXPECT_EQ(uint32_t{reply->fields.up_time}, sim_->UpTime(d, now_));  // packed: compare a copy
             EXPECT_EQ(reply->fields.channel, d.record.radio_block.channel);
             EXPECT_EQ(reply->fields.tdmaEn, d.record.extension_block.tdmaEn);
         }
