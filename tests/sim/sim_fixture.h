@@ -27,6 +27,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/hex.h"
+
 #include "store/ap_info.h"
 
 #ifndef PONTIQ_DEVICESIM
@@ -226,22 +228,7 @@ private:
     std::string error_;
 };
 
-inline std::optional<std::vector<uint8_t>> FromHex(std::string_view text)
-{
-    auto nibble = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        return -1;
-    };
-    if (text.size() % 2 != 0) return std::nullopt;
-    std::vector<uint8_t> bytes;
-    for (size_t i = 0; i < text.size(); i += 2) {
-        const int hi = nibble(text[i]), lo = nibble(text[i + 1]);
-        if (hi < 0 || lo < 0) return std::nullopt;
-        bytes.push_back(static_cast<uint8_t>(hi * 16 + lo));
-    }
-    return bytes;
-}
+using test::FromHex;
 
 // Polls `done` every `period` until it holds or `timeout` has passed; `between` runs between polls.
 inline bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
