@@ -396,7 +396,7 @@ void CSqlManagement::ReportOpenFailure()
 
 CSqlManagement& CSqlManagement::Instance()
 {
-    static CSqlManagement store(ProgramDir());
+    static CSqlManagement store(ScratchDir());
     return store;
 }
 

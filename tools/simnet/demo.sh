@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `./run --demo`: the utility on a simulated LAN. Builds the LAN (simnet.sh), starts the device
 # simulator with a few dozen varied devices in the device namespace, runs the program in the PC
-# namespace and removes everything when the program ends. Needs root.
+# namespace and removes everything when the program ends. As root it uses tools/simnet/simnet.sh;
+# as a normal user it runs demo_userns.sh inside an unprivileged user namespace instead.
 #
 #   tools/simnet/demo.sh BUILD_DIR [program arguments...]
 #
@@ -18,7 +19,12 @@ die() {
     echo "demo: $*" >&2
     exit 1
 }
-[ "$(id -u)" -eq 0 ] || die "needs root: it builds a simulated LAN in private network namespaces (sudo ./run --demo)"
+if [ "$(id -u)" -ne 0 ]; then
+    command -v unshare >/dev/null && command -v nsenter >/dev/null || die "needs unshare and nsenter (util-linux)"
+    unshare --user --map-root-user --net true 2>/dev/null ||
+        die "this system does not allow unprivileged user namespaces (sysctl kernel.unprivileged_userns_clone / user.max_user_namespaces); run sudo ./run --demo instead"
+    exec unshare --user --map-root-user --net --fork "$here/demo_userns.sh" "$build" "$@"
+fi
 devices=${PONTIQ_DEMO_DEVICES:-40}
 program=${PONTIQ_DEMO_PROGRAM:-$build/Pontiq/Pontiq}
 sim=$build/tools/devicesim/devicesim
