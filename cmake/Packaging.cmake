@@ -1,13 +1,13 @@
 # The Debian package (cpack -G DEB; scripts/package.sh): the program folder under /opt/pontiq, a
 # launcher in /usr/bin, a desktop entry and icon, the Wireshark dissector, and at install time
 # the file capabilities that let a normal user run the MAC search and the FileServer.
-set(PONTIQ_INSTALL_DIR opt/pontiq)
+set(PONTIQ_INSTALL_DIR /opt/pontiq)
 
 install(DIRECTORY ${PONTIQ_PROGRAM_DIR}/ DESTINATION ${PONTIQ_INSTALL_DIR} USE_SOURCE_PERMISSIONS
         PATTERN data.mdb EXCLUDE)
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/packaging/pontiq DESTINATION bin)
 if(TARGET pontiq-cli)
-  file(CREATE_LINK /${PONTIQ_INSTALL_DIR}/pontiq-cli ${CMAKE_BINARY_DIR}/packaging/pontiq-cli SYMBOLIC)
+  file(CREATE_LINK ${PONTIQ_INSTALL_DIR}/pontiq-cli ${CMAKE_BINARY_DIR}/packaging/pontiq-cli SYMBOLIC)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/pontiq-cli DESTINATION bin)
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/pontiq.desktop DESTINATION share/applications)

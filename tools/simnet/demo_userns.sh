@@ -63,7 +63,8 @@ ip link set dev simpc0 up
 dev ip link set dev simdev0 up
 
 # The same devices as the root demo (demo.sh); --any-network: this namespace is our own.
-dev "$sim" --any-network --count "$devices" --seed 2024 --short-form 25 --bridged-pair --conflict \
+# nsenter itself (not the dev function, whose subshell would take the kill) so $! is the simulator.
+nsenter --net="/proc/$holder/ns/net" "$sim" --any-network --count "$devices" --seed 2024 --short-form 25 --bridged-pair --conflict \
     --survey-aps 45 --jitter-ms 200 --control-socket "$socket" >"$log" 2>&1 &
 sim_pid=$!
 for _ in $(seq 100); do
