@@ -81,6 +81,7 @@ void CManagementConfigDlg::BuildControls()
     ApplyLabelSkin(*title_, skin);
     title_->setAttribute(Qt::WA_TransparentForMouseEvents);
     title_->setWordWrap(false);
+    title_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     title_->SetText(TranslateQ(std::string_view("Device management ")));
     title_->setGeometry(DluX(6), 0, width() - DluX(12) - kCloseSize, DluY(kTitleHeight));
 

@@ -63,7 +63,8 @@ CTimeRebootDlg::CTimeRebootDlg(const REBOOT_BLOCK& stored, QWidget* parent)
     row = config_tab::Row(this, &h);
     label = config_tab::Label(kIdcRebootDateLabel, "Date", row);
     label->setFixedWidth(kLabelWidth);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Level with the first row of days.
+    label->setFixedHeight(QCheckBox().sizeHint().height());
     h->addWidget(label, 0, Qt::AlignTop);
     // Three rows of days: Monday to Wednesday, Thursday to Saturday, Sunday and Everyday.
     auto* grid = new QGridLayout;
