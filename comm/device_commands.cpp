@@ -153,6 +153,8 @@ std::string CommEngine::OutgoingText(std::string_view local, size_t limit) const
 
 uint32_t CommEngine::StoredTypeCode(std::string_view mac, uint32_t fallback)
 {
+    // The store answers an empty MAC with its first row, which is some other device.
+    if (mac.empty()) return fallback;
     ap_info_stu record;
     const uint32_t stored = engine_store::GetDevice(store_, record, mac);
     return stored != 0 ? stored : fallback;

@@ -6,6 +6,7 @@
 #include "app/ui/page.h"
 #include "app/ui/placeholder_page.h"
 #include "app/ui/shell_ids.h"
+#include "ui/config/management_dlg.h"
 #include "ui/lists/status_dlg.h"
 #include "ui/maintenance/system_tool_dlg.h"
 
@@ -19,7 +20,7 @@ QWidget* CreateProgramPage(int pageId, QWidget* parent)
         case kPageStatus:
             return new CStatusDlg(parent);
         case kPageManagement:
-            return new CPlaceholderPage(pageId, QStringLiteral("Device management"), parent);
+            return new CManagementDlg(parent);
         case kPageBridge:
             return new CPlaceholderPage(pageId, QStringLiteral("Device bridge"), parent);
         case kPageReboot:

@@ -256,6 +256,34 @@ TEST_F(CommandTest, PayloadLengthsFollowTheStoredTypeCode)
     }
 }
 
+// A MAC the store has no row for must not pick up another device's type code: the store answers
+// an empty MAC with its first row.
+TEST_F(CommandTest, PayloadLengthsWithoutAStoredRowFollowTheCallersTypeCode)
+{
+    StoreRow(*store_, kMacB, "192.168.0.51", 25);  // lists W and V: the long payloads
+    struct Case {
+        std::string mac;
+        uint32_t callerType;
+        size_t wireless;
+        size_t vlan;
+    };
+    const Case cases[] = {
+        {"", 12, 328, 10},
+        {"", 25, 344, 26},
+        {Text(kMacC), 12, 328, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "mac '" << c.mac << "' caller " << c.callerType);
+        ASSERT_TRUE(
+            engine_->SetWireless("192.168.0.50", c.mac, c.callerType, RADIO_BLOCK{}, RADIO_EXTENSION{}));
+        ASSERT_TRUE(engine_->SetVlan("192.168.0.50", c.mac, c.callerType, VLAN_BLOCK{}, EXTENSION_BLOCK{}));
+        const std::vector<Sent> sent = sender_->Take();
+        ASSERT_EQ(sent.size(), 2u);
+        EXPECT_EQ(sent[0].Payload().size(), c.wireless);
+        EXPECT_EQ(sent[1].Payload().size(), c.vlan);
+    }
+}
+
 TEST_F(CommandTest, FixedPayloads)
 {
     struct Case {
