@@ -371,6 +371,8 @@ void DeviceSimulator::HandleCommand(size_t index, TimePoint now, const Endpoint&
             return;
         }
         case MSG_SET_WIRELESS: {
+            ++d.wirelessSets;
+            d.lastWirelessLength = payload.size();
             if (!needs(sizeof(RADIO_BLOCK))) return;
             if (result == 0) {
                 uint8_t ownMac[6];
@@ -724,6 +726,7 @@ std::string DeviceSimulator::ControlState(const SimDevice& d, TimePoint now) con
         << " discovered=" << d.discovered << " pc=" << FormatIp(d.pc) << " silent=" << d.silent
         << " restarting=" << d.restarting << " heartbeats=" << d.heartbeats << " acks=" << d.heartbeatAcks
         << " commands=" << d.commands << " restarts=" << d.restarts << " raw_answers=" << d.rawAnswers
+        << " wireless_sets=" << d.wirelessSets << " wireless_len=" << d.lastWirelessLength
         << " upgrade=" << PhaseText(d.upgrade) << " fetched=" << d.upgradeBytes << " crc=" << crc
         << " version=" << Hex(BytesOf(d.record.version).first(std::min<size_t>(d.record.version_len, 32)))
         << " name=" << Hex(BytesOf(d.record.ap_name).first(std::min<size_t>(d.record.ap_name_len, 32)))

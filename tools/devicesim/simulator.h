@@ -47,7 +47,7 @@ inline constexpr uint16_t kDevicePortCommand = kPortCommand;             // 9787
 enum class UpgradePhase { None, Fetching, Waiting, Failed, Flashing, Done };
 
 struct SimDevice {
-    DeviceSpec setup;       // as generated; restore returns to it
+    DeviceSpec setup;      // as generated; restore returns to it
     ap_info_stu record{};  // current settings
     Ipv4Address ip{};      // current address
     std::vector<config_otherwl_basic> survey;
@@ -77,6 +77,8 @@ struct SimDevice {
     uint64_t commands = 0;
     uint64_t restarts = 0;
     uint64_t rawAnswers = 0;
+    uint64_t wirelessSets = 0;      // MSG_SET_WIRELESS received
+    size_t lastWirelessLength = 0;  // payload bytes of the last one
 };
 
 struct SimStats {
