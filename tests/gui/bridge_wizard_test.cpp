@@ -392,6 +392,38 @@ TEST_F(BridgeWizardTest, PskAccessPointPreselectsWpaPskWithAes)
     EXPECT_TRUE(s.CipherButton(bridge::kCipherTkipAes)->isEnabled());
 }
 
+TEST_F(BridgeWizardTest, ChannelsFollowTheDevicesCountryDfsAndBandwidth)
+{
+    MakePage(10);
+    ap_info_stu record{};
+    engine_store::GetDevice(*store_, record, Text(kMacA));
+    record.radio_block.rf_type = 1;
+    record.radio_block.country_code = 1;  // US
+    record.radio_block.network_mode = 2;
+    ASSERT_TRUE(store_->SaveDevice(record));
+    page_->OpenWizard(RowOf(kMacA));
+    CBridgeConfigDlg& wizard = *page_->Wizard();
+    SurveyAndPick(wizard, {Ap(1, -50, 0, 149)}, 0);
+    wizard.Next();
+    CBridgeSecureDlg& s = *wizard.SecurePage();
+    const auto channels = [&] {
+        std::vector<int> out;
+        for (int i = 0; i < s.ChannelList()->count(); ++i)
+            out.push_back(s.ChannelList()->itemData(i).toInt());
+        return out;
+    };
+    // Type 10 shows the bandwidth list; US at 20 MHz without 52..64 and (not a DFS type) 100..144.
+    EXPECT_FALSE(s.BandwidthList()->isHidden());
+    EXPECT_EQ(s.BandwidthList()->currentData().toInt(), 0);
+    EXPECT_EQ(channels(), (std::vector<int>{0, 36, 40, 44, 48, 149, 153, 157, 161, 165}));
+    EXPECT_EQ(s.ChannelList()->currentData().toInt(), 149);
+    EXPECT_EQ(s.ChannelList()->itemText(0), QStringLiteral("Auto"));
+    // 40 MHz: the US list at 40 MHz has no 165; the channel stays selected.
+    s.BandwidthList()->setCurrentIndex(s.BandwidthList()->findData(1));
+    EXPECT_EQ(channels(), (std::vector<int>{0, 36, 40, 44, 48, 149, 153, 157, 161}));
+    EXPECT_EQ(s.ChannelList()->currentData().toInt(), 149);
+}
+
 TEST_F(BridgeWizardTest, WepListedOnceAfterGoingBackAndForth)
 {
     CBridgeConfigDlg& wizard = OpenWizard(14);

@@ -115,43 +115,30 @@ TEST(BridgeSecurityLists, FieldsOfEveryMode)
     EXPECT_TRUE(FieldsOfMode(4).tkipAesEnabled);
 }
 
-std::vector<int> Data(const std::vector<ListEntry>& entries)
+TEST(BridgeSecurityLists, BandwidthListShownForItsTypes)
 {
-    std::vector<int> out;
-    for (const ListEntry& e : entries) out.push_back(e.data);
-    return out;
-}
-
-TEST(BridgeSecurityLists, BandwidthByTypeBandAndMode)
-{
-    using V = std::vector<int>;
-    const struct {
-        uint32_t type;
-        uint8_t rf;
-        uint8_t mode;
-        V data;
-    } cases[] = {
-        {21, 0, 0, {0}},
-        {21, 0, 2, {0}},
-        {21, 0, 3, {2, 0, 1}},
-        {21, 0, 4, {2, 0, 1}},
-        {21, 0, 5, {}},
-        {6, 1, 0, {4, 0, 5, 1}},
-        {10, 1, 0, {2, 4, 0, 5, 1}},
-        {284, 1, 2, {2, 4, 0, 5, 1, 6, 7, 3}},
-        {13, 1, 0, {2, 0}},
-        {22, 1, 1, {2, 0, 1}},
-        {281, 1, 2, {2, 0, 1, 3}},
-        {14, 1, 0, {0, 1}},
-        {285, 1, 2, {0, 1, 3}},
-        {21, 1, 2, {0, 1}},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Data(BandwidthEntries(c.type, c.rf, c.mode)), c.data)
-            << c.type << "/" << int(c.rf) << "/" << int(c.mode);
-    }
     for (uint32_t t : {10u, 12u, 13u, 22u, 271u, 281u, 284u}) EXPECT_TRUE(ShowsBandwidth(t)) << t;
     for (uint32_t t : {1u, 11u, 14u, 33u, 285u}) EXPECT_FALSE(ShowsBandwidth(t)) << t;
+}
+
+TEST(BridgeSecurityLists, ChannelListOfTheDevicesCountry)
+{
+    ap_info_stu r{};
+    r.ap_type = 21;
+    r.radio_block.rf_type = 1;
+    bool test = true;
+    r.radio_block.country_code = 1;  // US: the 5 GHz list at 20 MHz
+    const std::vector<int> us = WirelessChannelList(r, 0, test);
+    EXPECT_FALSE(test);
+    ASSERT_FALSE(us.empty());
+    EXPECT_EQ(us.front(), 0);
+    EXPECT_EQ(us.back(), 165);
+    r.radio_block.country_code = 61;  // "Test"
+    WirelessChannelList(r, 0, test);
+    EXPECT_TRUE(test);
+    r.radio_block.country_code = 200;  // no country: no channels
+    EXPECT_TRUE(WirelessChannelList(r, 0, test).empty());
+    EXPECT_FALSE(test);
 }
 
 TEST(BridgeSecurityLists, ChannelFilter)

@@ -47,7 +47,7 @@ inline constexpr uint16_t kDevicePortCommand = kPortCommand;             // 9787
 enum class UpgradePhase { None, Fetching, Waiting, Failed, Flashing, Done };
 
 struct SimDevice {
-    DeviceSpec setup;       // as generated; restore returns to it
+    DeviceSpec setup;      // as generated; restore returns to it
     ap_info_stu record{};  // current settings
     Ipv4Address ip{};      // current address
     std::vector<config_otherwl_basic> survey;
@@ -61,7 +61,8 @@ struct SimDevice {
     bool discovered = false;
     Ipv4Address pc{};
     uint64_t heartbeatRun = 0;
-    std::map<uint16_t, uint8_t> forcedResult;  // message type -> result byte of its reply
+    std::map<uint16_t, uint8_t> forcedResult;              // message type -> result byte of its reply
+    std::map<uint16_t, std::vector<uint8_t>> lastPayload;  // message type -> payload last received
     // Firmware upgrade.
     UpgradePhase upgrade = UpgradePhase::None;
     std::string upgradeFile;

@@ -48,6 +48,7 @@ constexpr int kFieldX = 200;
 constexpr int kFieldWidth = 220;
 constexpr int kRowHeight = 24;
 constexpr int kRowStep = 34;
+constexpr int kSecureFirstRowY = 16;
 
 const QSize kSignalPictureSize(30, 16);
 
@@ -304,7 +305,7 @@ CBridgeSecureDlg::CBridgeSecureDlg(QWidget* parent)
 {
     MakePageSkin(*this, kDlgBridgeSecure);
     resize(kPageWidth, kPageHeight);
-    int y = 16;
+    int y = kSecureFirstRowY;
 
     MakeLabel(0, "BridgeSSID", this)->setGeometry(kLabelX, y, kLabelWidth, kRowHeight);
     ssid_ = new CTEdit(kIdcSecureSsid, this);
@@ -322,13 +323,13 @@ CBridgeSecureDlg::CBridgeSecureDlg(QWidget* parent)
     bandwidth_->setGeometry(kFieldX, y, kFieldWidth, kRowHeight);
     y += kRowStep;
 
-    MakeLabel(0, "SecureMode", this)->setGeometry(kLabelX, y, kLabelWidth, kRowHeight);
+    secureModeLabel_ = MakeLabel(0, "SecureMode", this);
+    secureModeLabel_->setGeometry(kLabelX, y, kLabelWidth, kRowHeight);
     secureMode_ = MakeList(kIdcSecureMode, this);
     secureMode_->setGeometry(kFieldX, y, kFieldWidth, kRowHeight);
     y += kRowStep;
 
     // The PSK fields and the WEP sub-page share the room below the security mode.
-    const int lower = y;
     cipherLabel_ = MakeLabel(kIdcSecureCipherLabel, "Encryption_Type", this);
     cipherLabel_->setGeometry(kLabelX, y, kLabelWidth, kRowHeight);
     cipherGroup_ = new QButtonGroup(this);
@@ -359,8 +360,8 @@ CBridgeSecureDlg::CBridgeSecureDlg(QWidget* parent)
     keyTime_->hide();
 
     wep_ = new CBridgeWepDlg(this);
-    wep_->move(0, lower);
     wep_->hide();
+    PlaceLowerRows(true);
 
     connect(secureMode_, &QComboBox::currentIndexChanged, this, &CBridgeSecureDlg::OnSecureModeChanged);
     connect(bandwidth_, &QComboBox::currentIndexChanged, this, &CBridgeSecureDlg::OnBandwidthChanged);
@@ -368,10 +369,22 @@ CBridgeSecureDlg::CBridgeSecureDlg(QWidget* parent)
 
 CBridgeSecureDlg::ChannelSource CBridgeSecureDlg::DefaultChannelSource()
 {
-    return [](const ap_info_stu&, int, bool& testCountry) {
-        testCountry = false;
-        return std::vector<int>{0};
+    return [](const ap_info_stu& record, int bandwidth, bool& testCountry) {
+        return bridge::WirelessChannelList(record, bandwidth, testCountry);
     };
+}
+
+void CBridgeSecureDlg::PlaceLowerRows(bool bandwidthShown)
+{
+    // Without the bandwidth row the rows below move up into its place.
+    const int top = kSecureFirstRowY + (bandwidthShown ? 3 : 2) * kRowStep;
+    secureModeLabel_->move(kLabelX, top);
+    secureMode_->move(kFieldX, top);
+    cipherLabel_->move(kLabelX, top + kRowStep);
+    for (QRadioButton* radio : ciphers_) radio->move(radio->x(), top + kRowStep);
+    keyLabel_->move(kLabelX, top + 2 * kRowStep);
+    key_->move(kFieldX, top + 2 * kRowStep);
+    wep_->move(0, top + kRowStep);
 }
 
 QRadioButton* CBridgeSecureDlg::CipherButton(int cipher) const
@@ -402,9 +415,10 @@ void CBridgeSecureDlg::Fill(const ap_info_stu& record, const config_otherwl_basi
     {
         const QSignalBlocker block(bandwidth_);
         bandwidth_->clear();
-        for (const bridge::ListEntry& e :
-             bridge::BandwidthEntries(type, record.radio_block.rf_type, record.radio_block.network_mode)) {
-            bandwidth_->addItem(Tr(e.text), e.data);
+        // The wireless page's bandwidth lists.
+        for (const wireless::ValueItem& e :
+             wireless::BandwidthItems(record.radio_block.rf_type, record.radio_block.network_mode, type)) {
+            bandwidth_->addItem(Tr(e.text), e.value);
         }
         bandwidth_->setCurrentIndex(IndexOfData(bandwidth_, ap.bandwidth));
     }
@@ -415,6 +429,7 @@ void CBridgeSecureDlg::Fill(const ap_info_stu& record, const config_otherwl_basi
     bandwidth_->setVisible(showBandwidth);
     bandwidth_->setEnabled(showBandwidth);
     bandwidthLabel_->setVisible(showBandwidth);
+    PlaceLowerRows(showBandwidth);
 
     // Rebuilt from scratch on every fill, so each entry is listed once.
     const bridge::SecurityChoice choice = bridge::PreselectSecurity(ap.secure_mode, type);

@@ -206,6 +206,7 @@ public:
 
 private:
     void BuildChannels(int bandwidth, int select);
+    void PlaceLowerRows(bool bandwidthShown);
     void ShowRefusal(const bridge::SecurityVerdict& verdict);
 
     ap_info_stu record_{};
@@ -217,6 +218,7 @@ private:
     QComboBox* channel_ = nullptr;
     QComboBox* bandwidth_ = nullptr;
     CTStatic* bandwidthLabel_ = nullptr;
+    CTStatic* secureModeLabel_ = nullptr;
     QComboBox* secureMode_ = nullptr;
     CTStatic* cipherLabel_ = nullptr;
     std::array<QRadioButton*, 3> ciphers_{};

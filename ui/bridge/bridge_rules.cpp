@@ -133,38 +133,18 @@ SecurityChoice PreselectSecurity(uint32_t apSecureMode, uint32_t typeCode)
     }
 }
 
-std::vector<ListEntry> BandwidthEntries(uint32_t typeCode, uint8_t rfType, uint8_t networkMode)
-{
-    if (rfType == 0) {
-        if (networkMode == 3 || networkMode == 4) return {{"Auto", 2}, {"20MHz", 0}, {"40MHz", 1}};
-        if (networkMode <= 2) return {{"20MHz", 0}};
-        return {};
-    }
-    if (OneOf(typeCode, {6, 8, 9, 265, 266, 267})) {
-        return {{"10MHz", 4}, {"20MHz", 0}, {"30MHz", 5}, {"40MHz", 1}};
-    }
-    if (OneOf(typeCode, {10, 11, 268, 269, 270, 284})) {
-        std::vector<ListEntry> e{{"Auto", 2}, {"10MHz", 4}, {"20MHz", 0}, {"30MHz", 5}, {"40MHz", 1}};
-        if (networkMode == 2) e.insert(e.end(), {{"50MHz", 6}, {"60MHz", 7}, {"80MHz", 3}});
-        return e;
-    }
-    if (OneOf(typeCode, {13, 22, 271, 281})) {
-        std::vector<ListEntry> e{{"Auto", 2}, {"20MHz", 0}};
-        if (networkMode == 1) e.push_back({"40MHz", 1});
-        if (networkMode == 2) e.insert(e.end(), {{"40MHz", 1}, {"80MHz", 3}});
-        return e;
-    }
-    if (OffersWep(typeCode)) {
-        std::vector<ListEntry> e{{"20MHz", 0}, {"40MHz", 1}};
-        if (networkMode == 2) e.push_back({"80MHz", 3});
-        return e;
-    }
-    return {{"20MHz", 0}, {"40MHz", 1}};
-}
-
 bool ShowsBandwidth(uint32_t typeCode)
 {
     return OneOf(typeCode, {10, 12, 13, 22, 271, 281, 284});
+}
+
+std::vector<int> WirelessChannelList(const ap_info_stu& record, int bandwidth, bool& testCountry)
+{
+    const std::optional<int> country = wireless::CountryIndexOfCode(record.radio_block.country_code);
+    testCountry = country == wireless::kCountryTest;
+    const std::vector<uint8_t> list = wireless::ChannelList(country, record.radio_block.rf_type,
+                                                            static_cast<uint8_t>(bandwidth), record.ap_type);
+    return std::vector<int>(list.begin(), list.end());
 }
 
 std::vector<int> FilterBridgeChannels(std::span<const int> channels, bool testCountry, uint32_t typeCode,
@@ -218,17 +198,12 @@ SecurityVerdict Refuse(const char* message, SecurityField field, int wepKey = -1
 
 SecurityVerdict CheckSecurity(const SecurityInput& in)
 {
-    if (in.ssid.empty()) return Refuse("The ssid can not be empty!", SecurityField::Ssid);
+    // The wireless page's SSID check also refuses an SSID of blanks; this page has no such step.
+    if (in.ssid.empty()) return Refuse(wireless::kMsgSsidEmpty, SecurityField::Ssid);
     if (UsesNameRuleA(in.typeCode)) {
-        if (!IsNameTextA(in.ssid)) {
-            return Refuse(
-                "SSID maximum allowed 32 bytes, only support combination of Chinese, lowercase letters, 0-9 "
-                "numbers",
-                SecurityField::Ssid);
-        }
+        if (!IsNameTextA(in.ssid)) return Refuse(wireless::kMsgSsidRuleA, SecurityField::Ssid);
     } else if (!IsNameTextB(in.ssid)) {
-        return Refuse("SSID maximum allowed 32 bytes, only support combination of Chinese, ASCII characters",
-                      SecurityField::Ssid);
+        return Refuse(wireless::kMsgSsidRuleB, SecurityField::Ssid);
     }
 
     if (in.mode == kModeWep) {
@@ -258,10 +233,11 @@ SecurityVerdict CheckSecurity(const SecurityInput& in)
     }
 
     if (in.mode == kModeWpaPsk || in.mode == kModeWpa2Psk || in.mode == kModeMixed) {
-        const size_t n = in.key.size();
-        if (n < 8 || n > 64 || (n == 64 && !IsHexText(in.key)) || !IsAsciiText(in.key)) {
-            return Refuse("Please enter a key for 8~63 ASCII characters or 8~64 HEX characters!",
-                          SecurityField::Key);
+        // The wireless page's key rule without its 8~63 variant for type code 33, which this page
+        // does not have: any other type code gives the common rule.
+        constexpr uint32_t kCommonRule = 0;
+        if (const char* message = wireless::CheckPskKey(kCommonRule, in.key)) {
+            return Refuse(message, SecurityField::Key);
         }
     }
     return {};

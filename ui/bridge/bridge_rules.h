@@ -12,6 +12,7 @@
 
 #include "comm/protocol.h"
 #include "store/ap_info.h"
+#include "ui/config/wireless_rules.h"
 
 namespace pontiq::bridge {
 
@@ -57,8 +58,15 @@ private:
 
 // ---- Security page ---------------------------------------------------------------------------
 
-enum SecureModeValue : int { kModeNone = 0, kModeWep = 1, kModeWpaPsk = 2, kModeWpa2Psk = 3, kModeMixed = 4 };
-enum CipherValue : int { kCipherAes = 0, kCipherTkip = 1, kCipherTkipAes = 2 };
+// The security modes and ciphers of the wireless page; the bridge offers the first five modes.
+inline constexpr int kModeNone = wireless::kSecureNone;
+inline constexpr int kModeWep = wireless::kSecureWep;
+inline constexpr int kModeWpaPsk = wireless::kSecureWpaPsk;
+inline constexpr int kModeWpa2Psk = wireless::kSecureWpa2Psk;
+inline constexpr int kModeMixed = wireless::kSecureMixedPsk;
+inline constexpr int kCipherAes = wireless::kCipherAes;
+inline constexpr int kCipherTkip = wireless::kCipherTkip;
+inline constexpr int kCipherTkipAes = wireless::kCipherTkipAes;
 
 // A list entry: the built-in English text and the item data.
 struct ListEntry {
@@ -81,11 +89,14 @@ struct SecurityChoice {
 // no entry for.
 SecurityChoice PreselectSecurity(uint32_t apSecureMode, uint32_t typeCode);
 
-// Bandwidth entries for the type code, band (rf_type) and network mode.
-std::vector<ListEntry> BandwidthEntries(uint32_t typeCode, uint8_t rfType, uint8_t networkMode);
-// The bandwidth list and its label are shown only for these type codes.
+// The bandwidth list is the wireless page's (wireless::BandwidthItems); it only shapes the
+// channel list and is not part of the block. The bandwidth list and its label are shown only for these type
+// codes.
 bool ShowsBandwidth(uint32_t typeCode);
 
+// The wireless page's channel list for the device's country, band, the bandwidth and the type
+// code (wireless::ChannelList), before this page's filter. `testCountry`: the country is "Test".
+std::vector<int> WirelessChannelList(const ap_info_stu& record, int bandwidth, bool& testCountry);
 // The bridge page's own filter over the wireless page's channel list.
 std::vector<int> FilterBridgeChannels(std::span<const int> channels, bool testCountry, uint32_t typeCode,
                                       uint8_t wlDfs);
@@ -100,7 +111,8 @@ ModeFields FieldsOfMode(int mode);
 // The cipher after a mode change: WPA-PSK has no TKIP and AES, so that radio gives way to AES.
 int CipherForMode(int mode, int cipher);
 
-enum WepKeyType : int { kWepAscii = 0, kWepHex = 1 };
+inline constexpr int kWepAscii = wireless::kWepAscii;
+inline constexpr int kWepHex = wireless::kWepHex;
 
 struct WepKeyInput {
     std::u16string text;  // as typed
