@@ -646,7 +646,6 @@ CBridgeConfigDlg::CBridgeConfigDlg(const ap_info_stu& record, BridgeWizardHost h
     SetControlId(bar, kIdcWizardTitleBar);
     bar->SetFillColor(ToQColor(skin.gridTitleBkColor));
     bar->setGeometry(1, 1, width() - 2, kTitleBarHeight);
-    bar->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     title_ = MakeLabel(kIdcWizardTitle, "Device bridge", bar, Qt::AlignLeft);
     title_->SetSkin(ToQString(skin.fontName), ToQColor(skin.gridTitleTextColor),
                     ToQColor(skin.gridTitleBkColor), 700, skin.staticFontHeight);

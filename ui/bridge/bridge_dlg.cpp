@@ -20,11 +20,6 @@ namespace {
 
 const QSize kOperatePictureSize(50, 16);
 
-std::string SecurityModeText(const ap_info_stu& r)
-{
-    return record_text::Security(r);
-}
-
 }  // namespace
 
 std::vector<ListColumn> BridgeColumns()
@@ -40,7 +35,7 @@ std::vector<ListColumn> BridgeColumns()
     c.push_back(ListColumn::Text("OperationMode", 96, 4, t::WorkMode));
     c.push_back(ListColumn::Text("SSID", 130, 5, t::Ssid));
     c.push_back(ListColumn::Text("Channel", 80, 6, t::Channel));
-    c.push_back(ListColumn::Text("SecureMode", 90, 7, SecurityModeText));
+    c.push_back(ListColumn::Text("SecureMode", 90, 7, t::Security));
     c.push_back(ListColumn::Text("Status", 70, 13, t::Status, ListField::Status));
     c.back().tone = StatusTone;
     c.push_back(ListColumn::Image("Operate", 70, 0));
