@@ -6,6 +6,7 @@
 #include "app/ui/page.h"
 #include "app/ui/placeholder_page.h"
 #include "app/ui/shell_ids.h"
+#include "ui/bridge/bridge_dlg.h"
 #include "ui/config/management_dlg.h"
 #include "ui/lists/status_dlg.h"
 #include "ui/maintenance/system_tool_dlg.h"
@@ -22,7 +23,7 @@ QWidget* CreateProgramPage(int pageId, QWidget* parent)
         case kPageManagement:
             return new CManagementDlg(parent);
         case kPageBridge:
-            return new CPlaceholderPage(pageId, QStringLiteral("Device bridge"), parent);
+            return new CBridgeDlg(parent);
         case kPageReboot:
             return new CPlaceholderPage(pageId, QStringLiteral("Device reboot"), parent);
         case kPageUpgrade:

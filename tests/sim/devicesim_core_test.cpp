@@ -18,6 +18,7 @@
 #include "comm/protocol.h"
 #include "comm/raw_frame.h"
 #include "store/value_format.h"
+#include "tests/support/hex.h"
 #include "tools/devicesim/sim_options.h"
 #include "tools/devicesim/simulator.h"
 #include "tools/devicesim/tftp_fetch.h"
@@ -325,6 +326,11 @@ TEST_F(SimulatorTest, SettingsCommandsTakeEffectAndShortPayloadsAreRefused)
         EXPECT_EQ(OnlyResult(c.type), 0);
         Advance(2s);
         c.check(before, Device(0).record);
+        // The payload as received, for tests that check the PC's bytes at the device.
+        const std::string last =
+            sim_->Control(now_, "payload " + MacText(Mac(0)) + " " + std::to_string(c.type));
+        ASSERT_TRUE(last.starts_with("PAYLOAD ")) << last;
+        EXPECT_EQ(pontiq::test::FromHex(last.substr(8, last.find('\n') - 8)), payload);
 
         // A test may make the device refuse: it answers the forced byte and keeps its settings.
         Make(o);
@@ -810,6 +816,7 @@ TEST_F(SimulatorTest, ControlCommandsAnswerOrExplain)
           Case{"survey 02:5a:00:00:00:02", "AP "}, Case{"dump 02:5a:00:00:00:09", "ERROR no device"},
           Case{"dump", "ERROR"}, Case{"bogus 02:5a:00:00:00:01", "ERROR unknown command"},
           Case{"result 02:5a:00:00:00:01 7 300", "ERROR usage"}, Case{"fault loss lots", "ERROR"},
+          Case{"payload 02:5a:00:00:00:01 7", "NONE"}, Case{"payload 02:5a:00:00:00:01", "ERROR usage"},
           Case{"", "END"}}) {
         const std::string answer = sim_->Control(now_, c.line);
         EXPECT_TRUE(answer.starts_with(c.starts)) << c.line << " -> " << answer;

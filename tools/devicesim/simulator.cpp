@@ -327,6 +327,7 @@ void DeviceSimulator::HandleCommand(size_t index, TimePoint now, const Endpoint&
 {
     SimDevice& d = devices_[index];
     ap_info_stu& r = d.record;
+    d.lastPayload[msgType].assign(payload.begin(), payload.end());
     // The answer a test asked for, or 0; a refused request changes nothing.
     const auto forced = d.forcedResult.find(msgType);
     const uint8_t result = forced == d.forcedResult.end() ? 0 : forced->second;
@@ -756,8 +757,8 @@ std::string DeviceSimulator::Control(TimePoint now, std::string_view line)
 
     if (cmd == "help") {
         return "HELP stats | list | dump <mac> | survey <mac> | state <mac> | silence <mac|all> | "
-               "wake <mac|all> | result <mac> <msg-type> <byte>|clear | fault loss|dup|delay|jitter <v> | "
-               "quit\nEND\n";
+               "wake <mac|all> | result <mac> <msg-type> <byte>|clear | payload <mac> <msg-type> | "
+               "fault loss|dup|delay|jitter <v> | quit\nEND\n";
     }
     if (cmd == "quit") {
         quit_ = true;
@@ -826,6 +827,15 @@ std::string DeviceSimulator::Control(TimePoint now, std::string_view line)
         return out + "END\n";
     }
     if (cmd == "state") return ControlState(d, now) + "END\n";
+    if (cmd == "payload") {
+        unsigned type = 0;
+        if (w.size() != 3 || std::sscanf(w[2].c_str(), "%u", &type) != 1 || type > 0xFFFF) {
+            return error("usage: payload <mac> <msg-type>");
+        }
+        const auto it = d.lastPayload.find(static_cast<uint16_t>(type));
+        if (it == d.lastPayload.end()) return "NONE\nEND\n";
+        return "PAYLOAD " + Hex(it->second) + "\nEND\n";
+    }
     if (cmd == "result") {
         if (w.size() == 3 && w[2] == "clear") {
             d.forcedResult.clear();

@@ -61,7 +61,8 @@ struct SimDevice {
     bool discovered = false;
     Ipv4Address pc{};
     uint64_t heartbeatRun = 0;
-    std::map<uint16_t, uint8_t> forcedResult;  // message type -> result byte of its reply
+    std::map<uint16_t, uint8_t> forcedResult;              // message type -> result byte of its reply
+    std::map<uint16_t, std::vector<uint8_t>> lastPayload;  // message type -> payload last received
     // Firmware upgrade.
     UpgradePhase upgrade = UpgradePhase::None;
     std::string upgradeFile;

@@ -108,6 +108,12 @@ GridColumnKind CGridCtrl::ColumnKind(int column) const
     return m_model->Columns()[static_cast<size_t>(column)].kind;
 }
 
+bool CGridCtrl::HasHeaderTick(int column) const
+{
+    return ColumnKind(column) == GridColumnKind::Tick &&
+           m_model->Columns()[static_cast<size_t>(column)].headerTick;
+}
+
 QString CGridCtrl::ColumnTitle(int column) const
 {
     if (column < 0 || column >= ColumnCount()) return {};

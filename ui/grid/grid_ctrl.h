@@ -31,6 +31,8 @@ public:
     void SetColumns(std::vector<GridColumn> columns);
     int ColumnCount() const;
     GridColumnKind ColumnKind(int column) const;
+    // A tick column whose header cell holds the header tick (not its title).
+    bool HasHeaderTick(int column) const;
     QString ColumnTitle(int column) const;
     void SetColumnTitle(int column, const QString& title);
     int TickColumn() const;  // the first tick column, -1 when none

@@ -85,7 +85,7 @@ void CGridHeader::paintSection(QPainter* painter, const QRect& rect, int logical
     painter->drawLine(QPoint(rect.right(), rect.top() + rect.height() / 4),
                       QPoint(rect.right(), rect.bottom() - rect.height() / 4));
 
-    if (m_grid->ColumnKind(logicalIndex) == GridColumnKind::Tick) {
+    if (m_grid->HasHeaderTick(logicalIndex)) {
         PaintTickBox(*painter, rect, m_grid->IsHeaderTicked(), enabled, false, style);
         painter->restore();
         return;

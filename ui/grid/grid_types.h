@@ -20,6 +20,7 @@ struct GridColumn {
     QString title;
     int width = 80;  // pixels
     GridColumnKind kind = GridColumnKind::Text;
+    bool headerTick = true;  // Tick columns: false shows the title instead of the header tick
 };
 
 struct GridCell {
