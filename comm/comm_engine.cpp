@@ -412,6 +412,7 @@ bool CommEngine::SendCommand(std::string_view ip, uint16_t msgType, std::span<co
     // this call returns must find it, or the request would be repeated after its answer.
     // The retransmission mutex is taken outside the address lock, never inside it.
     const uint64_t retry = track && !IsNeverTracked(msgType) ? AddRetry(ip, msgType, payload, mac) : 0;
+    const uint64_t awaited = track ? AwaitReply(msgType, mac, payload) : 0;
     bool sent = false;
     {
         std::lock_guard lock(addressLock_);
@@ -430,6 +431,9 @@ bool CommEngine::SendCommand(std::string_view ip, uint16_t msgType, std::span<co
     }
     if (retry != 0 && !sent) {
         RemoveRetry(retry);
+    }
+    if (awaited != 0 && !sent) {
+        DropAwaited(awaited);
     }
     return sent;
 }

@@ -7,7 +7,8 @@
 // Lock order (outer to inner): the table lock or the retransmission mutex, then the address
 // lock, then the store's own lock. No code takes the table lock or the retransmission mutex
 // while it holds the address lock, and no handler sends or calls the store while it holds
-// the table lock.
+// the table lock. The lock of the values awaiting a reply is taken alone or last, and nothing is
+// sent or stored while it is held.
 #pragma once
 
 #include <array>
@@ -258,6 +259,8 @@ public:
     std::vector<std::string> CaptureDevices() const;
     EngineCounters Counters() const;
     size_t QueueDrops(ReceiveQueue queue) const;
+    // Set commands whose values wait for the device's answer (name, transparent bridge, Kelvra).
+    size_t AwaitedValueCount() const;
     const EngineOptions& Options() const { return options_; }
 
 private:
@@ -285,6 +288,11 @@ private:
     std::string OutgoingText(std::string_view local, size_t limit) const;
     void SetTargetMac(const MacAddress& mac);
     MacAddress TargetMac() const;
+    // The values of a MSG_SET_NAME, MSG_SET_TRANSPARENT_BRIDGE or MSG_SET_KELVRA are kept from the
+    // send until the device answers; a success answer writes them into the store. 0: not kept.
+    uint64_t AwaitReply(uint16_t msgType, std::string_view mac, std::span<const uint8_t> payload);
+    void DropAwaited(uint64_t id);
+    void StoreAwaitedValue(uint16_t msgType, std::string_view mac, bool success);
     static size_t Index(ReceiveQueue q) { return static_cast<size_t>(q); }
 
     CSqlManagement& store_;
@@ -332,6 +340,18 @@ private:
     mutable std::mutex retryMutex_;
     std::vector<RetryEntry> retries_;
     uint64_t nextRetryId_ = 1;  // under retryMutex_
+
+    // One per device and command type, the last sent. The lock is innermost: nothing is sent and
+    // the store is not called while it is held.
+    struct AwaitedValue {
+        uint64_t id = 0;
+        uint16_t msgType = 0;
+        std::string mac;
+        std::vector<uint8_t> payload;
+    };
+    mutable std::mutex awaitedLock_;
+    std::vector<AwaitedValue> awaited_;
+    uint64_t nextAwaitedId_ = 1;  // under awaitedLock_
 
     struct AtomicCounters {
         std::array<std::atomic<uint64_t>, kReceiveQueueCount> queued{};

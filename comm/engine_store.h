@@ -33,6 +33,10 @@ uint32_t GetDeviceStatus(CSqlManagement& store, std::string_view mac);
 bool SaveScanPage(CSqlManagement& store, uint8_t packetCount, uint8_t packetId,
                   std::span<const config_otherwl_basic> entries);
 bool ListScanResults(CSqlManagement& store, std::vector<config_otherwl_basic>& list);
+// A value the device confirmed, written into its stored row.
+bool SetDeviceName(CSqlManagement& store, std::string_view mac, std::string_view name);
+bool SetTransparentBridgeValue(CSqlManagement& store, std::string_view mac, uint32_t value);
+bool SetKelvraValue(CSqlManagement& store, std::string_view mac, uint32_t value);
 
 }  // namespace engine_store
 }  // namespace pontiq

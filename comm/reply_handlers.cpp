@@ -226,6 +226,11 @@ void CommEngine::DispatchCommandReply(const ReceivedDatagram& datagram)
         case MSG_UPGRADE_START:
             engine_store::StartUpgradeStatus(store_, mac);
             return;
+        case MSG_SET_NAME:
+        case MSG_SET_TRANSPARENT_BRIDGE:
+        case MSG_SET_KELVRA:
+            StoreAwaitedValue(type, mac, result == 0);
+            return;
         default:
             return;
     }

@@ -7,6 +7,9 @@ pontiq_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   iproute2 tshark sqlite3 xvfb xauth
   libcap2-bin
+  # Chinese glyphs for the Chinese interface and device names: Noto Sans CJK, kept by Debian's
+  # fonts team and the desktop's default CJK face (no font of a fresh Debian 12 has them).
+  fonts-noto-cjk
 )
 pontiq_install_deps() {
   local missing=() p

@@ -92,6 +92,12 @@ public:
     bool FindBridgePeer(std::string_view mac, std::string& peerMac);
     bool DeleteDevice(std::string_view mac);
 
+    // One field of the device's row (and its text column) as a command the device confirmed
+    // set it, without touching the rest of the row. False when the device has no row.
+    bool SetDeviceName(std::string_view mac, std::string_view name);  // local text, cut to 32 bytes
+    bool SetTransparentBridgeValue(std::string_view mac, uint32_t value);
+    bool SetKelvraValue(std::string_view mac, uint32_t value);
+
     // One row per access-point MAC; a later page overwrites the row of an access point seen again.
     bool SaveScanPage(const ScanPage& page);
     bool ListScanResults(int sortKey, std::vector<config_otherwl_basic>& list, bool ascending);

@@ -6,9 +6,12 @@
 #include <QString>
 #include <functional>
 
+class QMessageBox;
 class QWidget;
 
 namespace pontiq {
+
+struct SkinSettings;
 
 enum class MessageCaption { Empty, ApplicationName };
 enum class MessageIcon { Warning, Question, Information, None };
@@ -32,8 +35,11 @@ MessageResult ShowMessage(QWidget* owner, const QString& text, MessageCaption ca
 // The executable's file name without its extension.
 QString ApplicationName();
 
-// Shows the request modally with QMessageBox.
+// Shows the request modally with QMessageBox, in the skin of the running program.
 MessageResult PresentMessageBox(const MessageRequest& request);
+// The skin's font and colours on a box: the font of the labels, their text and background
+// colours, and buttons in the button font. Texts, icon and buttons stay as they are.
+void ApplyMessageBoxSkin(QMessageBox& box, const SkinSettings& skin);
 
 using MessagePresenter = std::function<MessageResult(const MessageRequest&)>;
 // Replaces the presenter (an empty one restores PresentMessageBox); returns the previous.

@@ -63,12 +63,41 @@ QSize CScrollBitmapWnd::VisibleSize() const
             height() - (horizontal_->isVisibleTo(this) ? kScrollBarThickness : 0)};
 }
 
+void CScrollBitmapWnd::SetFitWidth(bool fit)
+{
+    if (fitWidth_ == fit) return;
+    fitWidth_ = fit;
+    Layout();
+    update();
+}
+
+QSize CScrollBitmapWnd::ShownSize() const
+{
+    return shown_.isNull() ? QSize(0, 0) : shown_.deviceIndependentSize().toSize();
+}
+
 void CScrollBitmapWnd::Layout()
 {
     const int w = width();
     const int h = height();
-    const int pw = picture_.width();
-    const int ph = picture_.height();
+    shown_ = picture_;
+    if (fitWidth_ && !picture_.isNull() && picture_.width() > w && w > 0) {
+        // Narrower still when the scaled height needs the vertical bar.
+        const auto scaledHeight = [&](int width) {
+            return static_cast<int>(static_cast<qint64>(picture_.height()) * width / picture_.width());
+        };
+        int fitted = w;
+        if (scaledHeight(fitted) > h) fitted = std::max(1, w - kScrollBarThickness);
+        // Scaled in device pixels, so that a high-density screen draws it sharp.
+        const qreal ratio = devicePixelRatioF();
+        shown_ =
+            picture_.scaled(static_cast<int>(fitted * ratio), static_cast<int>(scaledHeight(fitted) * ratio),
+                            Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        shown_.setDevicePixelRatio(ratio);
+    }
+    const QSize shownSize = ShownSize();
+    const int pw = shownSize.width();
+    const int ph = shownSize.height();
     // A bar in one direction takes room from the other.
     bool needH = pw > w;
     bool needV = ph > h;
@@ -91,13 +120,16 @@ void CScrollBitmapWnd::paintEvent(QPaintEvent* /*event*/)
 {
     QPainter painter(this);
     painter.fillRect(rect(), kOutsideColor);
-    if (picture_.isNull()) return;
+    if (shown_.isNull()) return;
     const QSize visible = VisibleSize();
+    const QSize shownSize = ShownSize();
     const QPoint at = ScrollPosition();
-    const QRect target(0, 0, std::min(visible.width(), picture_.width() - at.x()),
-                       std::min(visible.height(), picture_.height() - at.y()));
+    const QRect target(0, 0, std::min(visible.width(), shownSize.width() - at.x()),
+                       std::min(visible.height(), shownSize.height() - at.y()));
     if (target.isEmpty()) return;
-    painter.drawPixmap(target, picture_, QRect(at, target.size()));
+    const qreal ratio = shown_.devicePixelRatio();
+    const QRect source((QPointF(at) * ratio).toPoint(), (QSizeF(target.size()) * ratio).toSize());
+    painter.drawPixmap(target, shown_, source);
 }
 
 void CScrollBitmapWnd::resizeEvent(QResizeEvent* event)

@@ -30,6 +30,11 @@ public:
     void SetPicture(const QPixmap& picture);
 
     QSize PictureSize() const { return picture_.size(); }
+    // Fit to width: a picture wider than the window is drawn scaled down to the window's width
+    // (less the vertical bar), keeping its proportions, so only a vertical bar is ever needed.
+    void SetFitWidth(bool fit);
+    bool FitWidth() const { return fitWidth_; }
+    QSize ShownSize() const;  // the picture as drawn, in pixels of the window
     QPoint ScrollPosition() const;
     void ScrollTo(QPoint position);  // kept within 0 and the maximum
     QSize VisibleSize() const;       // the client area without the shown scroll bars
@@ -45,6 +50,8 @@ private:
     void Layout();
 
     QPixmap picture_;
+    QPixmap shown_;  // picture_, or its scaled copy when fitted to the width
+    bool fitWidth_ = false;
     QScrollBar* horizontal_;
     QScrollBar* vertical_;
 };

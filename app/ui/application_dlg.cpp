@@ -22,6 +22,7 @@
 #include "app/controls/skin_style.h"
 #include "app/ui/about_dlg.h"
 #include "app/ui/child_dlg.h"
+#include "app/ui/help_address.h"
 #include "app/ui/menu_dlg.h"
 #include "app/ui/shell_ids.h"
 #include "app/ui/translate_window.h"
@@ -323,9 +324,11 @@ void CApplicationDlg::OnCommand(int commandId)
         case kCmdHelpSupport:
         case kCmdHelpContact:
         case kCmdHelpHelp: {
-            // The language file gives the address; without an entry the key itself goes to the
-            // shell, which cannot open it. Either way nothing is reported.
-            const QUrl url(TranslateQ(std::string_view(HelpAddressKey(commandId))));
+            // The language file gives the address, or the manual's path in the program folder;
+            // without an entry the key itself goes to the shell, which cannot open it. Either way
+            // nothing is reported.
+            const QUrl url = ResolveHelpAddress(TranslateQ(std::string_view(HelpAddressKey(commandId))),
+                                                QString::fromStdString(CurrentSettings().programDir));
             if (Opener()) {
                 Opener()(url);
             } else {

@@ -38,6 +38,8 @@ CInstallHelpDlg::CInstallHelpDlg(const QString& picturePath, QWidget* parent)
     const int width = std::min(kPictureWidth, DluX(kVisiblePageWidth) - 2 * kPictureX);
     const int height = std::min(kPictureHeight, std::min(DluY(372), kVisiblePageHeightPx) - 2 * kPictureY);
     picture_->setGeometry(kPictureX, kPictureY, width, height);
+    // The picture is wider than the page shows: scaled to the width, it scrolls only downwards.
+    picture_->SetFitWidth(true);
     picture_->SetPicture(picturePath_);
     picture_->show();
 }

@@ -48,9 +48,11 @@ TEST_F(ConcurrencyTest, AllThreadsAtOnceKeepTheTableConsistent)
     threads.emplace_back([&] {
         for (int r = 0; r < kRounds; ++r) {
             const int i = r % kDevicesInUse;
-            const Bytes d = r % 3 == 0 ? BuildDeviceRecordReply(Device(i), DeviceRecord(Ip(i).c_str()))
-                            : r % 3 == 1
-                                ? BuildResultReply(21, MSG_SET_IP, Device(i), 0)
+            const Bytes d = r % 5 == 0   ? BuildDeviceRecordReply(Device(i), DeviceRecord(Ip(i).c_str()))
+                            : r % 5 == 1 ? BuildResultReply(21, MSG_SET_IP, Device(i), 0)
+                            : r % 5 == 2 ? BuildResultReply(21, MSG_SET_NAME, Device(i), 0)
+                            : r % 5 == 3
+                                ? BuildResultReply(6, MSG_SET_KELVRA, Device(i), 0)
                                 : *BuildSurveyPage(21, Device(i), 2, static_cast<uint8_t>(r % 2), {});
             engine_->OnDatagram(ReceiveQueue::Reply, From(Ip(i).c_str()), d);
             engine_->ProcessQueue(ReceiveQueue::Reply);
@@ -84,6 +86,8 @@ TEST_F(ConcurrencyTest, AllThreadsAtOnceKeepTheTableConsistent)
             const int i = r % kDevicesInUse;
             block.ip[3] = static_cast<uint8_t>(100 + i);
             engine_->SetIpSettings(Ip(i), Text(Device(i)), block);
+            engine_->SetName(Ip(i), Text(Device(i)), "name" + std::to_string(r));
+            engine_->SetKelvra(Ip(i), Text(Device(i)), static_cast<uint8_t>(r % 2));
             engine_->Reboot(Ip(i), Text(Device(i)));
             engine_->StartSiteSurvey(Ip(i), Text(Device(i)));
         }

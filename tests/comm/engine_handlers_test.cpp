@@ -1,4 +1,5 @@
 // Reply handling: discovery replies, device records, address moves, survey pages, statuses.
+#include "store/sql_management.h"
 #include "tests/comm/engine_fixture.h"
 
 namespace pontiq::testing_engine {
@@ -247,6 +248,104 @@ TEST_F(CommandReplyTest, ResultBytesBecomeStatuses)
         Receive(ReceiveQueue::Reply, "192.168.0.50", BuildResultReply(21, c.type, kMacA, c.result));
         EXPECT_EQ(engine_store::GetDeviceStatus(*store_, Text(kMacA)), c.after);
     }
+}
+
+// What the utility set and the device confirmed is stored at once, field and text; a refusal
+// leaves the row as it was.
+TEST_F(CommandReplyTest, ConfirmedSetCommandsWriteTheSentValuesIntoTheStoredRow)
+{
+    enum What { Name, Bridge, Kelvra };
+    struct Case {
+        What what;
+        uint16_t apType;  // 21: bridge switchable, Kelvra N/A; 6 in work mode 5: the other way round
+        uint8_t result;
+        const char* name;  // sent name
+        std::string storedName;
+        int storedBridge;
+        int storedKelvra;
+    };
+    const Case cases[] = {
+        {Name, 21, 0, "roof", "roof", 1, 1},
+        {Name, 21, 1, "roof", "dev", 1, 1},
+        {Name, 21, 0, "\xe6\xa5\xbc\xe9\xa1\xb6-2", "\xe6\xa5\xbc\xe9\xa1\xb6-2", 1, 1},
+        {Bridge, 21, 0, "", "dev", 0, 1},
+        {Bridge, 21, 2, "", "dev", 1, 1},
+        {Kelvra, 6, 0, "", "dev", 1, 0},
+        {Kelvra, 6, 1, "", "dev", 1, 1},
+    };
+    const uint16_t types[] = {MSG_SET_NAME, MSG_SET_TRANSPARENT_BRIDGE, MSG_SET_KELVRA};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "type " << types[c.what] << " result " << int(c.result));
+        ap_info_stu row = DeviceRecord("192.168.0.50", c.apType);
+        if (c.apType == 6) row.work_mode = 5;
+        SetCText(row.mac, Text(kMacA));
+        ASSERT_TRUE(engine_store::SaveDevice(*store_, row));
+        const std::string mac = Text(kMacA);
+        switch (c.what) {
+            case Name:
+                ASSERT_TRUE(engine_->SetName("192.168.0.50", mac, c.name));
+                break;
+            case Bridge:
+                ASSERT_TRUE(engine_->SetTransparentBridge("192.168.0.50", mac, 0));
+                break;
+            case Kelvra:
+                ASSERT_TRUE(engine_->SetKelvra("192.168.0.50", mac, 0));
+                break;
+        }
+        EXPECT_EQ(engine_->AwaitedValueCount(), 1u);
+        Receive(ReceiveQueue::Reply, "192.168.0.50",
+                BuildResultReply(c.apType, types[c.what], kMacA, c.result));
+        EXPECT_EQ(engine_->AwaitedValueCount(), 0u);
+
+        ap_info_stu stored;
+        ASSERT_NE(engine_store::GetDevice(*store_, stored, mac), 0u);
+        EXPECT_EQ(std::string(FieldText(stored.ap_name, stored.ap_name_len)), c.storedName);
+        EXPECT_EQ(stored.extension_block.bridge_transparent, c.storedBridge);
+        EXPECT_EQ(stored.extension_block.tdmaEn, c.storedKelvra);
+        EXPECT_EQ(stored.ap_status, STATUS_ONLINE);
+        EXPECT_EQ(stored.up_time, row.up_time) << "the rest of the row stays";
+        // The text columns follow (the other feature's column reads N/A): the search finds them.
+        std::vector<ap_info_stu> found;
+        int pages = 0;
+        int online = 0;
+        ASSERT_TRUE(store_->ListDevicesPage(1, found, pages, online, 30, 1, true, "Off2"));
+        EXPECT_EQ(found.size(), c.storedBridge == 0 || c.storedKelvra == 0 ? 1u : 0u);
+    }
+}
+
+TEST_F(CommandReplyTest, OnlyTheLastValueThatWentOutIsStoredAndOnlyOnce)
+{
+    ap_info_stu row = DeviceRecord("192.168.0.50");
+    SetCText(row.mac, Text(kMacA));
+    ASSERT_TRUE(engine_store::SaveDevice(*store_, row));
+    const auto storedName = [&] {
+        ap_info_stu r;
+        engine_store::GetDevice(*store_, r, Text(kMacA));
+        return std::string(FieldText(r.ap_name, r.ap_name_len));
+    };
+    const Bytes success = BuildResultReply(21, MSG_SET_NAME, kMacA, 0);
+
+    // Two renames before the answer: the device ends with the second.
+    ASSERT_TRUE(engine_->SetName("192.168.0.50", Text(kMacA), "first"));
+    ASSERT_TRUE(engine_->SetName("192.168.0.50", Text(kMacA), "second"));
+    EXPECT_EQ(engine_->AwaitedValueCount(), 1u);
+    Receive(ReceiveQueue::Reply, "192.168.0.50", success);
+    EXPECT_EQ(storedName(), "second");
+
+    // A rename that never left keeps nothing, so a late answer cannot store it.
+    sender_->SetResult(false);
+    EXPECT_FALSE(engine_->SetName("192.168.0.50", Text(kMacA), "lost"));
+    EXPECT_EQ(engine_->AwaitedValueCount(), 0u);
+    Receive(ReceiveQueue::Reply, "192.168.0.50", success);
+    EXPECT_EQ(storedName(), "second");
+
+    // An answer for a device without a stored row changes nothing and is not kept.
+    sender_->SetResult(true);
+    ASSERT_TRUE(engine_->SetKelvra("192.168.0.51", Text(kMacB), 1));
+    Receive(ReceiveQueue::Reply, "192.168.0.51", BuildResultReply(6, MSG_SET_KELVRA, kMacB, 0));
+    EXPECT_EQ(engine_->AwaitedValueCount(), 0u);
+    ap_info_stu none;
+    EXPECT_EQ(engine_store::GetDevice(*store_, none, Text(kMacB)), 0u);
 }
 
 TEST_F(CommandReplyTest, SurveyPagesInAnyOrderCompleteAtTheLastIndex)

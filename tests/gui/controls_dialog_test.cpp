@@ -1,18 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <vector>
 
+#include "app/application_app.h"
 #include "app/controls/ct_button_picture.h"
 #include "app/controls/ct_dialog.h"
 #include "app/controls/message_box.h"
+#include "app/controls/skin_style.h"
 
 namespace pontiq {
 namespace {
@@ -190,6 +196,41 @@ TEST_F(MessageBoxes, CaptionRuleIconAndButtons)
     // The executable's file name without directory and extension.
     EXPECT_EQ(shown[2].caption, QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
     EXPECT_FALSE(shown[2].caption.isEmpty());
+}
+
+// The real box, as the program shows it: the skin's fonts and background, the same text, icon
+// and buttons.
+TEST(MessageBoxSkin, TheBoxTakesTheSkinsFontsAndColoursAndKeepsTextIconAndButtons)
+{
+    const SkinSettings& skin = CurrentSettings().skin;
+    const QFont textFont = SkinFont(ToQString(skin.fontName), skin.staticFontWeight, skin.staticFontHeight);
+    const QFont buttonFont = SkinFont(ToQString(skin.fontName), skin.buttonFontWeight, skin.buttonFontHeight);
+    MessageRequest request;
+    request.text = QStringLiteral("Are you sure you want to restart?");
+    request.icon = MessageIcon::Question;
+    request.buttons = MessageButtons::OkCancel;
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen = true;
+        EXPECT_EQ(box->text(), request.text);
+        EXPECT_EQ(box->icon(), QMessageBox::Question);
+        EXPECT_TRUE(box->windowTitle().isEmpty());
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok | QMessageBox::Cancel);
+        const QLabel* text = nullptr;
+        for (const QLabel* label : box->findChildren<QLabel*>()) {
+            if (label->text() == request.text) text = label;
+        }
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(text->font().family(), textFont.family());
+        EXPECT_EQ(text->font().pixelSize(), textFont.pixelSize());
+        for (QAbstractButton* b : box->buttons()) EXPECT_EQ(b->font().pixelSize(), buttonFont.pixelSize());
+        EXPECT_EQ(box->grab().toImage().pixelColor(3, 3), ToQColor(skin.childBkColor));
+        box->button(QMessageBox::Cancel)->click();
+    });
+    EXPECT_EQ(PresentMessageBox(request), MessageResult::Cancel);
+    EXPECT_TRUE(seen);
 }
 
 }  // namespace

@@ -215,6 +215,42 @@ TEST_F(ScrollPicture, BarsAppearWhereThePictureIsLarger)
     }
 }
 
+TEST_F(ScrollPicture, FittedToTheWidthAWidePictureScrollsOnlyDownwards)
+{
+    wnd.SetFitWidth(true);
+    const struct {
+        QSize picture;
+        QSize shown;
+        bool vertical;
+    } cases[] = {
+        {{150, 80}, {150, 80}, false},     // not wider: its own size, never enlarged
+        {{400, 100}, {200, 50}, false},    // halved
+        {{400, 300}, {183, 137}, true},    // 200 wide it would be 150 high: the bar takes 17
+        {{1040, 1608}, {183, 282}, true},  // the install-help picture's shape
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.picture.width() << "x" << c.picture.height());
+        Show(c.picture);
+        EXPECT_EQ(wnd.PictureSize(), c.picture);
+        EXPECT_EQ(wnd.ShownSize(), c.shown);
+        EXPECT_FALSE(HasH());
+        EXPECT_EQ(HasV(), c.vertical);
+        EXPECT_EQ(wnd.VerticalBar()->maximum(), std::max(0, c.shown.height() - wnd.VisibleSize().height()));
+    }
+
+    // The picture's right edge is drawn inside the window.
+    QImage image(400, 100, QImage::Format_RGB32);
+    image.fill(QColor(0, 90, 0));
+    for (int x = 392; x < 400; ++x) {
+        for (int y = 0; y < 100; ++y) image.setPixelColor(x, y, QColor(255, 0, 0));
+    }
+    wnd.SetPicture(QPixmap::fromImage(image));
+    const QImage shot = wnd.grab().toImage();
+    EXPECT_GT(shot.pixelColor(198, 25).red(), 200);
+    EXPECT_EQ(shot.pixelColor(100, 25), QColor(0, 90, 0));
+    EXPECT_EQ(shot.pixelColor(100, 75), CScrollBitmapWnd::kOutsideColor);
+}
+
 TEST_F(ScrollPicture, PositionsStayInRangeAndFollowResizes)
 {
     Show({400, 300});

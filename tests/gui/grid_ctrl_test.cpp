@@ -210,6 +210,26 @@ TEST_F(GridEditTest, EnterEndsTheEditWithOldAndNewText)
     EXPECT_EQ(grid.CellText(1, kName), QStringLiteral("roof"));
 }
 
+// The text the editor selects when it opens must stay readable on its selection colour, with the
+// default skin and with pale or dark accent colours of other skins.
+TEST_F(GridEditTest, SelectedTextInTheEditorReadsClearly)
+{
+    for (const QColor accent :
+         {QColor(237, 112, 32), QColor(255, 240, 120), QColor(200, 220, 255), QColor(20, 20, 90)}) {
+        SCOPED_TRACE(accent.name().toStdString());
+        GridStyle style = grid.Style();
+        style.headerText = accent;
+        grid.SetGridStyle(style);
+        QLineEdit* editor = OpenEditor(1, kName);
+        ASSERT_NE(editor, nullptr);
+        EXPECT_TRUE(editor->hasSelectedText());
+        editor->ensurePolished();
+        const QPalette pal = editor->palette();
+        EXPECT_GE(ContrastRatio(pal.color(QPalette::Highlight), pal.color(QPalette::HighlightedText)), 4.5);
+        PressKey(editor, Qt::Key_Escape);
+    }
+}
+
 TEST_F(GridEditTest, RefusedEditPutsTheOldTextBack)
 {
     QString seenInCell;

@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/controls/control_id.h"
 #include "app/controls/ct_edit.h"
 #include "app/controls/ct_multi_pages.h"
 #include "app/controls/ct_static.h"
@@ -200,6 +204,14 @@ TEST_F(ListPageTest, FirstLoadIsByIpDescendingAndHeaderClicksAlternate)
     for (int column : {kSerial, kOperate, kTick}) ClickHeader(Grid(), column);
     EXPECT_EQ(store.calls.size(), before);
     EXPECT_EQ(page.SortColumn(), kTime);
+}
+
+TEST_F(ListPageTest, PageSizeListUsesTheFontOfItsLabel)
+{
+    const QFont label = FindControl(&page, kIdcListPageSizeLabel)->font();
+    EXPECT_EQ(page.PageSizeList()->font().pixelSize(), label.pixelSize());
+    EXPECT_EQ(page.PageSizeList()->font().family(), label.family());
+    EXPECT_EQ(page.PageSizeList()->view()->font().pixelSize(), label.pixelSize());
 }
 
 TEST_F(ListPageTest, ThirtyOneDevicesOverTwoPagesThenOnePageOfFifty)
@@ -489,7 +501,11 @@ TEST(ListPageSnapshot, WritesPicturesWhenAsked)
     page.GoToPage(2);
     page.Grid()->EditCell(1, kLocation);
     ASSERT_TRUE(page.grab().save(QDir(folder).filePath(QStringLiteral("listpage_paged.png"))));
-    page.PageSizeList()->setCurrentIndex(page.PageSizeList()->findData(50));  // drops the editor
+    if (QWidget* editor = page.Grid()->indexWidget(page.Grid()->model()->index(1, kLocation))) {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(editor, &escape);  // a reload waits for the edit to end
+    }
+    page.PageSizeList()->setCurrentIndex(page.PageSizeList()->findData(50));
     page.Grid()->resize(1070, 34 + 36 * 48 + 2);
     ASSERT_TRUE(page.Grid()->grab().save(QDir(folder).filePath(QStringLiteral("grid_rows.png"))));
     page.Grid()->setEnabled(false);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 
 #include "app/controls/control_id.h"
@@ -84,6 +85,15 @@ TEST_F(ScanMacDlgTest, FieldsInTheirOrderHoldTwoCharacters)
     EXPECT_EQ(dlg.CancelButton()->Caption(), QStringLiteral("Cancel"));
     EXPECT_NE(FindControl(&dlg, kIdcScanMacTitle), nullptr);
     EXPECT_NE(FindControl(&dlg, kIdcScanMacPrompt), nullptr);
+    // Full-width colons between the fields, each between its two fields.
+    for (int i = 0; i < 5; ++i) {
+        const auto* colon = qobject_cast<const QLabel*>(FindControl(&dlg, kIdcScanMacSeparatorFirst + i));
+        ASSERT_NE(colon, nullptr) << i;
+        EXPECT_EQ(colon->text(), QString(QChar(0xFF1A))) << i;
+        EXPECT_GE(colon->x(), dlg.Field(i)->geometry().right()) << i;
+        EXPECT_LE(colon->geometry().right(), dlg.Field(i + 1)->x()) << i;
+    }
+    EXPECT_EQ(FindControl(&dlg, kIdcScanMacSeparatorFirst + 5), nullptr);
 }
 
 TEST_F(ScanMacDlgTest, TypedLettersAreRaisedAndTheFocusMovesOnAfterTwo)

@@ -55,6 +55,10 @@ TEST(InstallHelpPage, ShowsThePictureOfTheChosenLanguage)
         EXPECT_LE(picture->width(), CInstallHelpDlg::kPictureWidth);
         EXPECT_LE(picture->height(), CInstallHelpDlg::kPictureHeight);
         EXPECT_FALSE(picture->isHidden());
+        // Wider than the page: drawn at the page's width, so nothing is cut off at the right.
+        EXPECT_TRUE(picture->FitWidth());
+        EXPECT_EQ(picture->ShownSize().width(), picture->VisibleSize().width());
+        EXPECT_FALSE(picture->HorizontalBar()->isVisibleTo(picture));
         test::ResetLanguage();
     }
 }

@@ -414,13 +414,78 @@ TEST_F(StatusPageTest, ReloadTimerReloadsOnceAndShowsTheStoredName)
     page->RefreshPage();
     Rename(0, QStringLiteral("north"));
     page->RenameWorker().Wait();
-    // The stored name changes only with the device's next record: the reload shows the old one.
+    // Until the device confirms, the store (and so the reload) holds the old name; after its
+    // success answer the reload shows the new one.
     int loads = 0;
     QObject::connect(page.get(), &CListPage::pageLoaded, page.get(), [&] { ++loads; });
     page->OnTimer(kTimerStatusReload);
     EXPECT_EQ(loads, 1);
     EXPECT_FALSE(page->Timer(kTimerStatusReload)->isActive());
     EXPECT_EQ(Grid().CellText(0, kStatusColLocation), QStringLiteral("dev0"));
+
+    const MacAddress mac = {0x00, 0x1a, 0x2b, 0x00, 0x00, 0x00};
+    Receive(ReceiveQueue::Reply, "192.168.0.10", BuildResultReply(21, MSG_SET_NAME, mac, 0));
+    page->OnTimer(kTimerStatusReload);
+    EXPECT_EQ(Grid().CellText(0, kStatusColLocation), QStringLiteral("north"));
+}
+
+TEST_F(StatusPageTest, ReloadDuringALocationEditWaitsForTheEditAndTheRenameIsSent)
+{
+    // Every way a reload reaches the page while the user types: the page's 2-second timer, the
+    // container's refresh, the page-number strip.
+    struct Case {
+        const char* what;
+        std::function<void(CStatusDlg&)> reload;
+        int page;  // the page loaded once the edit has ended
+    };
+    const Case cases[] = {
+        {"reload timer", [](CStatusDlg& p) { p.OnTimer(kTimerStatusReload); }, 1},
+        {"container refresh", [](CStatusDlg& p) { p.RefreshPage(); }, 1},
+        {"page strip", [](CStatusDlg& p) { p.GoToPage(2); }, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        page->PageSizeList()->setCurrentIndex(0);  // 15 rows
+        Store(0, 16);
+        page->RefreshPage();
+        sender_->Take();
+        int loads = 0;
+        QObject::connect(page.get(), &CListPage::pageLoaded, page.get(), [&] { ++loads; });
+
+        const int row = page->FindRow(ListField::Ip, QStringLiteral("192.168.0.20"));
+        ASSERT_GE(row, 0);
+        QLineEdit* editor = OpenLocationEditor(row);
+        ASSERT_NE(editor, nullptr);
+        editor->setText(QStringLiteral("roof"));
+        c.reload(*page);
+        QApplication::processEvents();
+        EXPECT_EQ(loads, 0);
+        EXPECT_TRUE(page->ReloadHeld());
+        ASSERT_TRUE(Grid().IsEditing());
+        EXPECT_EQ(editor->text(), QStringLiteral("roof"));
+
+        editor->setText(QStringLiteral("roof-9"));
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(editor, &enter);
+        QApplication::processEvents();  // the editor closes; then the held load runs
+        EXPECT_FALSE(Grid().IsEditing());
+        EXPECT_TRUE(messages.requests.empty());
+        page->RenameWorker().Wait();
+        const std::vector<Sent> names = SentOfType(MSG_SET_NAME);
+        ASSERT_EQ(names.size(), 1u);
+        EXPECT_EQ(names[0].Mac(), "00:1a:2b:00:00:0a");
+        const testing_engine::Bytes payload = names[0].Payload();
+        EXPECT_EQ(std::string(payload.begin(), payload.begin() + 6), "roof-9");
+
+        // The held load ran once, after the rename had read its row.
+        QApplication::processEvents();
+        EXPECT_EQ(loads, 1);
+        EXPECT_FALSE(page->ReloadHeld());
+        EXPECT_EQ(page->CurrentPage(), c.page);
+        EXPECT_TRUE(page->Timer(kTimerStatusReload)->isActive());
+    }
 }
 
 TEST(StatusRenameRoutine, StopRequestedBeforeTheSendSendsNothing)
@@ -454,7 +519,10 @@ TEST_F(StatusPageTest, SetIpNeedsATickAndOpensTheDialogWithTheFirstStoredBlock)
     // Descending by IP: rows 192.168.0.12, .11, .10.
     test::ClickCell(Grid(), 2, kStatusColTick);
     test::ClickCell(Grid(), 1, kStatusColTick);
+    int loads = 0;
+    QObject::connect(page.get(), &CListPage::pageLoaded, page.get(), [&] { ++loads; });
     page->OnSetIpClicked();
+    EXPECT_EQ(loads, 1) << "the page reloads once the dialog has closed";
     ASSERT_EQ(ipDialogs.size(), 1u);
     ASSERT_EQ(ipDialogs[0].selection.size(), 2u);
     EXPECT_EQ(CText(ipDialogs[0].selection[0].ip), "192.168.0.11");

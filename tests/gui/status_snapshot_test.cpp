@@ -7,16 +7,25 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/application_app.h"
+#include "app/controls/message_box.h"
 #include "app/language.h"
+#include "app/ui/application_dlg.h"
+#include "app/ui/install_help_dlg.h"
+#include "app/ui/translate_window.h"
+#include "app/ui/wait_dlg.h"
 #include "store/value_format.h"
 #include "tests/gui/grid_test_events.h"
 #include "tests/gui/shell_test_support.h"
 #include "tests/gui/status_test_support.h"
+#include "ui/bridge/bridge_set_multi_dlg.h"
+#include "ui/lists/ip_set_multi_dlg.h"
 #include "ui/maintenance/scan_mac_dlg.h"
+#include "ui/maintenance/system_tool_dlg.h"
 
 namespace pontiq {
 namespace {
@@ -135,6 +144,120 @@ TEST_F(StatusSnapshot, English)
 TEST_F(StatusSnapshot, Chinese)
 {
     Shoot(kLocaleChineseSimplified, QStringLiteral("zh"));
+}
+
+// The pictures of the offline manual: every page and dialog of the status page's work, drawn by
+// the real classes with the program folder's skin and language. Runs only when
+// PONTIQ_MANUAL_PICTURES names the folder (scripts/manual_pictures.sh); the language is
+// PONTIQ_SCREENSHOT_LOCALE, the folder PONTIQ_PROGRAM_DIR (default: resources/).
+class ManualPictures : public StatusPageTest {
+protected:
+    void SetUp() override
+    {
+        const char* dir = std::getenv("PONTIQ_MANUAL_PICTURES");
+        if (!dir || !*dir) GTEST_SKIP() << "set PONTIQ_MANUAL_PICTURES to a folder to get the pictures";
+        out_ = QDir(QString::fromLocal8Bit(dir));
+        QDir().mkpath(out_.path());
+        const char* locale = std::getenv("PONTIQ_SCREENSHOT_LOCALE");
+        const char* program = std::getenv("PONTIQ_PROGRAM_DIR");
+        app_ = std::make_unique<CApplicationApp>();
+        app_->LoadConfiguration(
+            program && *program ? std::string(program) : std::string(PONTIQ_SOURCE_DIR) + "/resources/",
+            locale && *locale ? static_cast<uint32_t>(std::stoul(locale)) : kLocaleEnglishUs);
+        const COperateCharacter& chars = app_->characters();
+        SetTextTranslator([&chars](std::string_view key) { return chars.Utf8ToLocal(Translate(key)); });
+        StatusPageTest::SetUp();
+        active_ = true;
+    }
+    void TearDown() override
+    {
+        if (!active_) return;
+        StatusPageTest::TearDown();
+        app_.reset();
+        SetTextTranslator(nullptr);
+        test::ResetLanguage();
+    }
+    void Save(QWidget& window, const char* name)
+    {
+        window.show();
+        test::PumpFor(100);
+        const QString path = out_.filePath(QString::fromLatin1(name));
+        ASSERT_TRUE(window.grab().save(path));
+        std::printf("screenshot: %s\n", path.toLocal8Bit().constData());
+    }
+
+    QDir out_;
+    std::unique_ptr<CApplicationApp> app_;
+    bool active_ = false;
+};
+
+TEST_F(ManualPictures, PagesAndDialogs)
+{
+    {
+        CApplicationDlg window;
+        Save(window, "main.png");
+    }
+    for (int i = 0; i < 12; ++i) {
+        const ap_info_stu record = VariedDevice(i);
+        const MacAddress mac = MacToBytes(CText(record.mac));
+        const std::string ip = record_text::Ip(record);
+        Discovered(mac, ip.c_str(), record.ap_type);
+        Receive(ReceiveQueue::Reply, ip.c_str(), BuildDeviceRecordReply(mac, record));
+    }
+    Discovered(test::HeardMac(0), test::HeardIp(0).c_str(), 21, "V1.9.0");
+    page->resize(page->width(), 560);
+    page->RefreshPage();
+    test::ClickCell(Grid(), 1, kStatusColTick);
+    test::ClickCell(Grid(), 3, kStatusColTick);
+    Save(*page, "status.png");
+
+    const std::vector<SelectionEntry> selection = page->GatherSelection();
+    ASSERT_EQ(selection.size(), 2u);
+    const ap_info_stu first = VariedDevice(1);
+    {
+        CIpsetMutilDlg dlg(selection, first.ip_block, page->IpWorker(), *engine_, page.get());
+        Save(dlg, "setip.png");
+    }
+    {
+        CBridgeSetMultiDlg dlg(selection, 1, page->BridgeWorker(), *engine_, page.get());
+        Save(dlg, "switch.png");
+    }
+    {
+        ScanMacDlg scan(page.get());
+        scan.Field(0)->setText(QStringLiteral("00"));
+        scan.Field(1)->setText(QStringLiteral("1A"));
+        scan.Field(2)->setText(QStringLiteral("2B"));
+        Save(scan, "scanmac.png");
+    }
+    {
+        QMessageBox box(QMessageBox::Warning, QString(),
+                        TranslateQ(std::string_view("Please select the devices!")), QMessageBox::Ok);
+        ApplyMessageBoxSkin(box, CurrentSettings().skin);
+        Save(box, "message.png");
+    }
+    {
+        CSystemToolDlg tool(
+            [] {
+                return std::vector<AdapterInfo>{
+                    testing_engine::MakeAdapter(
+                        "eth0", {0x00, 0x1c, 0x42, 0x10, 0x20, 0x30},
+                        {{"192.168.1.20", "255.255.255.0"}, {"10.0.0.5", "255.0.0.0"}}),
+                    testing_engine::MakeAdapter("enp3s0", {0x00, 0x1c, 0x42, 0x10, 0x20, 0x31},
+                                                {{"192.168.10.3", "255.255.255.0"}})};
+            },
+            nullptr);
+        Save(tool, "systemtool.png");
+    }
+    {
+        CInstallHelpDlg help;
+        Save(help, "installhelp.png");
+    }
+    {
+        CWaitDlg wait(60, false, 3, CWaitDlg::Actions{}, page.get());
+        for (int i = 0; i < 47; ++i) wait.Tick();
+        Save(wait, "wait.png");
+        wait.CloseNow();
+    }
 }
 
 // Not a timed assertion: prints the time of a page load (store query and grid fill).

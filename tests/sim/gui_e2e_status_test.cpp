@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTimer>
 #include <filesystem>
 #include <map>
@@ -23,6 +24,7 @@
 #include "store/sql_management.h"
 #include "store/value_format.h"
 #include "tests/sim/sim_fixture.h"
+#include "ui/bridge/switch_set_multi_dlg.h"
 #include "ui/grid/grid_ctrl.h"
 #include "ui/lists/ip_address_ctrl.h"
 #include "ui/lists/ip_set_multi_dlg.h"
@@ -125,6 +127,16 @@ protected:
         if (!bytes || bytes->size() != sizeof(r)) return "<bad dump>";
         std::memcpy(&r, bytes->data(), sizeof(r));
         return std::string(FieldText(r.ap_name, r.ap_name_len));
+    }
+
+    ap_info_stu SimRecord(const std::string& mac)
+    {
+        ap_info_stu r{};
+        const auto answer = sim_->Command("dump " + mac);
+        if (answer.size() != 1) return r;
+        const auto bytes = FromHex(answer[0].substr(answer[0].rfind(' ') + 1));
+        if (bytes && bytes->size() == sizeof(r)) std::memcpy(&r, bytes->data(), sizeof(r));
+        return r;
     }
 
     std::string SimIp(const std::string& mac) { return sim_->Fields("state " + mac)["ip"]; }
@@ -255,7 +267,7 @@ TEST_F(StatusPageEndToEnd, SearchShowsEverySimulatedDeviceWithItsTextsAndTheUnde
 
 // ---- Rename ----
 
-TEST_F(StatusPageEndToEnd, LocationEditRenamesTheDeviceAndTheNextSearchShowsTheNewName)
+TEST_F(StatusPageEndToEnd, LocationEditRenamesTheDeviceAndTheNextReloadShowsTheNewName)
 {
     Start({"--count", "6", "--seed", "11"});
     const std::vector<SimDevice> devices = SearchAll();
@@ -272,6 +284,8 @@ TEST_F(StatusPageEndToEnd, LocationEditRenamesTheDeviceAndTheNextSearchShowsTheN
         page_->Grid()->indexWidget(page_->Grid()->model()->index(row, kStatusColLocation)));
     ASSERT_NE(editor, nullptr);
     editor->setText(QString::fromStdString(name));
+    int loads = 0;
+    QObject::connect(page_.get(), &CListPage::pageLoaded, page_.get(), [&] { ++loads; });
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(editor, &enter);
     Pump();
@@ -282,16 +296,96 @@ TEST_F(StatusPageEndToEnd, LocationEditRenamesTheDeviceAndTheNextSearchShowsTheN
         << "the device holds '" << SimName(target.mac) << "'";
     EXPECT_EQ(SimName(devices[3].mac), before) << "only the edited device is renamed";
 
-    // The store learns the name only from the device's next description (the reload 2 s after
-    // the edit still shows the stored, old name): the next search shows it.
-    EXPECT_TRUE(SearchUntil([&] {
-        const int r = Row(target.mac);
-        return r >= 0 && Cell(r, ListField::Name) == name;
-    })) << "the page shows '"
-        << Cell(Row(target.mac), ListField::Name) << "'";
-    StopSearch();
-    EXPECT_EQ(Cell(Row(target.mac), ListField::Name), name);
+    // The device's success answer puts the name into the store; the page's own reload 2 s after
+    // the edit shows it, without a new search.
+    EXPECT_TRUE(PumpUntil([&] { return loads >= 1; }, 5s)) << "the page did not reload";
+    const int r = Row(target.mac);
+    ASSERT_GE(r, 0);
+    EXPECT_EQ(Cell(r, ListField::Name), name);
+    EXPECT_FALSE(page_->Searching());
+    EXPECT_EQ(Cell(Row(devices[3].mac), ListField::Name), std::string(CompletePrefix(before)));
     EXPECT_EQ(page_->RowCount(), 6);
+}
+
+// ---- Transparent bridge and Kelvra ----
+
+TEST_F(StatusPageEndToEnd, SwitchesShowTheNewValuesAtThePagesNextReloadWithoutASearch)
+{
+    Start({"--count", "16", "--seed", "3"});
+    const std::vector<SimDevice> devices = SearchAll();
+    ASSERT_FALSE(HasFatalFailure());
+
+    struct Feature {
+        const char* what;
+        int button;
+        int column;
+    };
+    for (const Feature& f : {Feature{"bridge", kIdcStatusSetBridge, kStatusColBridge},
+                             Feature{"kelvra", kIdcStatusKelvra, kStatusColKelvra}}) {
+        SCOPED_TRACE(f.what);
+        const bool bridge = f.column == kStatusColBridge;
+        const auto value = [&](const ap_info_stu& r) {
+            return bridge ? r.extension_block.bridge_transparent : r.extension_block.tdmaEn;
+        };
+        const auto text = [&](const ap_info_stu& r, int v) {
+            return bridge ? TransparentBridgeText(r.ap_type, r.work_mode, static_cast<uint32_t>(v))
+                          : KelvraText(r.ap_type, static_cast<uint32_t>(v));
+        };
+        // Every row that can take the switch; the first one's value decides the new one.
+        std::vector<std::string> macs;
+        for (int row = 0; row < page_->RowCount(); ++row) {
+            page_->Grid()->SetTicked(row, false);
+            if (page_->Grid()->CellText(row, f.column) == QStringLiteral("N/A")) continue;
+            page_->Grid()->SetTicked(row, true);
+            macs.push_back(Cell(row, ListField::Mac));
+        }
+        ASSERT_FALSE(macs.empty()) << "no device of the seed takes the switch";
+        const int chosen = value(SimRecord(macs.front())) != 0 ? 0 : 1;
+
+        bool saved = false;
+        QTimer::singleShot(0, page_.get(), [&] {
+            auto* dlg = qobject_cast<CSwitchSetMultiDlg*>(QApplication::activeModalWidget());
+            if (!dlg) {
+                ADD_FAILURE() << "no switch dialog is up";
+                return;
+            }
+            (chosen ? dlg->EnableButton() : dlg->DisableButton())->click();
+            if (auto* save = qobject_cast<CTButtonPicture*>(FindControl(dlg, kIdcSwitchSave))) {
+                save->click();
+                saved = true;
+            } else {
+                dlg->reject();
+            }
+        });
+        page_->Button(f.button)->click();  // returns when the modal dialog has closed
+        ASSERT_TRUE(saved);
+
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                for (const std::string& mac : macs) {
+                    if (value(SimRecord(mac)) != chosen) return false;
+                }
+                return true;
+            },
+            5s))
+            << "the devices did not switch";
+        // The page's own reload, two seconds after the routine ended, shows the stored values.
+        const auto shown = [&] {
+            for (const std::string& mac : macs) {
+                const int row = Row(mac);
+                if (row < 0) return false;
+                if (page_->Grid()->CellText(row, f.column).toStdString() != text(SimRecord(mac), chosen)) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        EXPECT_TRUE(PumpUntil(shown, 6s))
+            << Cell(Row(macs.front()), ListField::Mac) << " shows "
+            << page_->Grid()->CellText(Row(macs.front()), f.column).toStdString();
+        EXPECT_FALSE(page_->Searching());
+    }
+    EXPECT_TRUE(messages_.empty()) << messages_.front();
 }
 
 // ---- Set IP ----
@@ -371,7 +465,10 @@ TEST_P(StatusPageSetIp, SaveMovesTheTickedDevicesAndThePageShowsTheirNewAddresse
     bool saved = false;
     bool closedByItself = false;
     QTimer::singleShot(0, page_.get(), [&] { DriveIpDialog(c, moved, saved, closedByItself); });
+    int loads = 0;
+    QObject::connect(page_.get(), &CListPage::pageLoaded, page_.get(), [&] { ++loads; });
     page_->Button(kIdcStatusSetIp)->click();  // returns when the modal dialog has closed
+    EXPECT_GE(loads, 1) << "the page reloads when the dialog closes";
 
     ASSERT_TRUE(saved) << (messages_.empty() ? std::string("not saved") : messages_.front());
     EXPECT_TRUE(closedByItself) << "the progress run closes the dialog";

@@ -2,6 +2,8 @@
 
 #include <QPainterPath>
 #include <QPolygonF>
+#include <algorithm>
+#include <cmath>
 
 namespace pontiq {
 
@@ -14,6 +16,28 @@ QColor BlendColor(const QColor& a, const QColor& b, qreal t)
 QColor GridStyle::SelectedBack() const
 {
     return BlendColor(back, headerBack, 0.45);
+}
+
+QColor GridStyle::EditSelectionBack() const
+{
+    constexpr double kReadable = 4.5;
+    QColor back = headerText;
+    for (int i = 0; i < 40 && ContrastRatio(back, EditSelectionText()) < kReadable; ++i)
+        back = back.darker(110);
+    return back;
+}
+
+double ContrastRatio(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 QColor GridStyle::HoverBack() const

@@ -214,8 +214,10 @@ QWidget* CGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
     editor->setFrame(false);
     editor->setStyleSheet(
         QStringLiteral("QLineEdit { background: white; color: %1; border: 1px solid %2;"
-                       " border-radius: 2px; padding: 0 4px; selection-background-color: %3; }")
-            .arg(style.text.name(), style.headerText.name(), style.SelectedBack().darker(125).name()));
+                       " border-radius: 2px; padding: 0 4px; selection-background-color: %3;"
+                       " selection-color: %4; }")
+            .arg(style.text.name(), style.headerText.name(), style.EditSelectionBack().name(),
+                 style.EditSelectionText().name()));
     return editor;
 }
 

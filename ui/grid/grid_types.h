@@ -47,7 +47,14 @@ struct GridStyle {
     QColor SelectedBack() const;
     QColor HoverBack() const;
     QColor TickFill() const { return headerText; }
+    // Selected text in the in-place editor: white on the accent colour, darkened as far as it
+    // takes for the two to read clearly (a contrast of 4.5:1 or more).
+    QColor EditSelectionBack() const;
+    QColor EditSelectionText() const { return QColor(255, 255, 255); }
 };
+
+// Contrast ratio of two colours, 1..21, from their relative luminance (as WCAG 2 defines it).
+double ContrastRatio(const QColor& a, const QColor& b);
 
 // a + (b - a) * t, per channel.
 QColor BlendColor(const QColor& a, const QColor& b, qreal t);

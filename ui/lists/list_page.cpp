@@ -1,5 +1,6 @@
 #include "ui/lists/list_page.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -7,6 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "app/application_app.h"
 #include "app/controls/button_skin.h"
@@ -196,6 +198,9 @@ void CListPage::BuildControls()
     for (int size : kPageSizes) m_pageSize->addItem(QString::number(size), size);
     m_pageSize->setCurrentIndex(kInitialPageSizeIndex);
     m_pageSize->setFixedSize(kPageSizeWidth, 24);
+    // In the label's font, the list as well as the box; the platform's default is larger.
+    m_pageSize->setFont(m_pageSizeLabel->font());
+    m_pageSize->view()->setFont(m_pageSizeLabel->font());
     bottom->addWidget(m_pageSize);
 
     m_refresh = new CTButtonPicture(kIdcListRefresh, this);
@@ -219,6 +224,10 @@ void CListPage::BuildControls()
     connect(m_pageSize, &QComboBox::currentIndexChanged, this, [this] { RefreshPage(1); });
     connect(m_refresh, &QPushButton::clicked, this, [this] { RefreshPage(m_currentPage); });
     connect(m_grid, &CGridCtrl::headerClicked, this, &CListPage::OnHeaderClicked);
+    // Queued: the page's own handlers of the edit (a rename) read the row before it is reloaded.
+    connect(m_grid, &CGridCtrl::editEnded, this, [this] {
+        if (m_heldPage > 0) QMetaObject::invokeMethod(this, &CListPage::RunHeldReload, Qt::QueuedConnection);
+    });
 }
 
 CListPage::PageLoader CListPage::StoreLoader()
@@ -269,8 +278,21 @@ void CListPage::GoToPage(int page)
     RefreshPage(page);
 }
 
+void CListPage::RunHeldReload()
+{
+    if (m_heldPage <= 0 || m_grid->IsEditing()) return;
+    RefreshPage(std::exchange(m_heldPage, 0));
+}
+
 void CListPage::RefreshPage(int page)
 {
+    // Refilling the grid would close the editor and drop the text being typed.
+    if (m_grid->IsEditing()) {
+        m_heldPage = std::max(1, page);
+        return;
+    }
+    m_heldPage = 0;
+
     PageLoad load;
     load.page = std::max(1, page);
     load.pageSize = PageSize();

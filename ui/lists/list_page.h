@@ -84,6 +84,8 @@ public:
 
     // Loads page `page` (pages below 1 load page 1) with the current sort, page size and search
     // text: reads the store, fills the grid, clears the check-all, sets the strip and the count.
+    // While a cell of the grid is being edited the load is held (the last request wins) and runs
+    // once the edit has ended, so no timer or refresh drops what the user is typing.
     void RefreshPage(int page);
     void RefreshPage() override;  // the current page
     void GoToPage(int page) override;
@@ -103,6 +105,7 @@ public:
     int PageSize() const;
     int PageCount() const { return m_pageCount; }      // of the last load
     int OnlineCount() const { return m_onlineCount; }  // of the last load
+    bool ReloadHeld() const { return m_heldPage > 0; }
 
     // Columns.
     const std::vector<ListColumn>& Columns() const { return m_config.columns; }
@@ -164,6 +167,7 @@ private:
     void OnSearchTextChanged(const QString& text);
     std::vector<GridCell> MakeCells(const ListRow& row, int index, const PageLoad& load) const;
     void ShowOnlineCount(int count);
+    void RunHeldReload();
 
     Config m_config;
     PageLoader m_loader;
@@ -176,6 +180,7 @@ private:
     bool m_checkAll = false;
     int m_pageCount = 0;
     int m_onlineCount = 0;
+    int m_heldPage = 0;  // page of a load waiting for the grid's edit to end; 0: none
 
     CGridCtrl* m_grid = nullptr;
     CTEdit* m_searchEdit = nullptr;

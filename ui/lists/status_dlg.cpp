@@ -416,6 +416,8 @@ void CStatusDlg::OnSetIpClicked()
     }
     const ap_info_stu record = StoredRecord(m_selection.front());
     if (m_dialogs.setIp) m_dialogs.setIp(*this, m_selection, record.ip_block);
+    // The dialog has followed the devices to their new addresses; show what the store now holds.
+    RefreshPage();
 }
 
 std::vector<SelectionEntry> CStatusDlg::GatherConfigurable(int column) const
