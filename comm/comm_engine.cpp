@@ -174,6 +174,9 @@ private:
 
 namespace {
 
+// The final MSG_RELEASEs stop after this long; they normally take a few milliseconds.
+constexpr std::chrono::milliseconds kReleaseTimeLimit{1000};
+
 // A drained batch larger than this is written in several transactions, so that a window
 // reading the store never waits long behind the worker.
 constexpr size_t kMaxWritesPerTransaction = 256;
@@ -409,16 +412,26 @@ void CommEngine::Shutdown()
     {
         std::lock_guard lock(tableLock_);
         known.reserve(table_->Size());
-        for (const OnlineDevice& d : table_->Items()) {
-            known.emplace_back(d.ip, d.mac);
+        // Described devices first: should the time run out, it runs out on devices only heard.
+        for (const uint8_t state : {2, 1}) {
+            for (const OnlineDevice& d : table_->Items()) {
+                if ((d.state == 2) == (state == 2)) {
+                    known.emplace_back(d.ip, d.mac);
+                }
+            }
         }
         table_->Clear();
     }
     {
-        // One socket per adapter address for all of them, not one per device.
+        // One socket per adapter address for all of them, not one per device; and an end in
+        // sight however many devices a flood made up.
         SendBatch batch(*sender_);
-        for (const auto& [ip, mac] : known) {
-            SendCommand(ip, MSG_RELEASE, {}, mac, false);
+        const auto deadline = std::chrono::steady_clock::now() + kReleaseTimeLimit;
+        for (size_t k = 0; k < known.size(); ++k) {
+            if (k % 256 == 255 && std::chrono::steady_clock::now() > deadline) {
+                break;
+            }
+            SendCommand(known[k].first, MSG_RELEASE, {}, known[k].second, false);
         }
     }
     std::lock_guard lock(retryMutex_);

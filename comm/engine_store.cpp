@@ -93,29 +93,28 @@ WriteBatch::~WriteBatch() = default;
 
 void WriteBatch::SaveDevice(const ap_info_stu& record)
 {
-    writes_->list.emplace_back(std::in_place_type<SaveDeviceWrite>, record);
+    writes_->list.emplace_back(SaveDeviceWrite{record});
 }
 
 void WriteBatch::UpdateUptime(std::string_view mac, std::string_view ip, uint32_t upTime)
 {
-    writes_->list.emplace_back(std::in_place_type<UptimeWrite>, std::string(mac), std::string(ip), upTime);
+    writes_->list.emplace_back(UptimeWrite{std::string(mac), std::string(ip), upTime});
 }
 
 void WriteBatch::SetDeviceStatus(std::string_view mac, uint32_t status)
 {
-    writes_->list.emplace_back(std::in_place_type<StatusWrite>, std::string(mac), status);
+    writes_->list.emplace_back(StatusWrite{std::string(mac), status});
 }
 
 void WriteBatch::StartUpgradeStatus(std::string_view mac)
 {
-    writes_->list.emplace_back(std::in_place_type<UpgradeStartWrite>, std::string(mac));
+    writes_->list.emplace_back(UpgradeStartWrite{std::string(mac)});
 }
 
 void WriteBatch::SaveScanPage(uint8_t packetCount, uint8_t packetId,
                               std::span<const config_otherwl_basic> entries)
 {
-    writes_->list.emplace_back(std::in_place_type<ScanPageWrite>,
-                               MakeScanPage(packetCount, packetId, entries));
+    writes_->list.emplace_back(ScanPageWrite{MakeScanPage(packetCount, packetId, entries)});
 }
 
 size_t WriteBatch::Size() const

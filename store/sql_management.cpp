@@ -610,7 +610,8 @@ bool SaveDeviceRow(CADORecordset& rs, const ap_info_stu& r, const DeviceTexts& t
     const RADIO_BLOCK& radio = r.radio_block;
     const SECURITY_BLOCK& s = radio.security;
     RecordsetScope scope(rs);
-    if (!rs.Open("SELECT * FROM ap_info WHERE mac=?1 ORDER BY ID", {std::string_view(t.mac)})) return false;
+    // Only the row's ID is needed to update it.
+    if (!rs.Open("SELECT ID FROM ap_info WHERE mac=?1 ORDER BY ID", {std::string_view(t.mac)})) return false;
     if (!(rs.IsEOF() ? rs.AddNew("ap_info") : rs.Edit("ap_info"))) return false;
 
     rs.SetFieldValue("mac", t.mac);

@@ -186,5 +186,25 @@ TEST_F(SturdinessTest, WorkerBatchWritesEveryRecordInOrder)
     }
 }
 
+TEST_F(SturdinessTest, ShutdownDropsWhatIsQueuedAndReleasesDescribedDevicesFirst)
+{
+    Discovered(kMacA, "192.168.0.50");
+    Described(kMacB, "192.168.0.51");
+    sender_->Take();
+    const uint64_t handled = engine_->Counters().handled[0];
+    engine_->OnDatagram(ReceiveQueue::Discovery, From("192.168.0.52"),
+                        BuildDiscoveryReply(21, kMacC, Reply("V1")));
+    engine_->Shutdown();
+    EXPECT_EQ(engine_->ProcessQueue(ReceiveQueue::Discovery), 0u);
+    EXPECT_EQ(engine_->Counters().handled[0], handled);
+    std::vector<std::string> released;
+    for (const Sent& s : sender_->Take()) {
+        ASSERT_EQ(s.Type(), MSG_RELEASE);
+        released.push_back(s.Mac());
+    }
+    EXPECT_EQ(released, (std::vector<std::string>{Text(kMacB), Text(kMacA)}));
+    EXPECT_TRUE(engine_->OnlineDevices().empty());
+}
+
 }  // namespace
 }  // namespace pontiq::testing_engine
