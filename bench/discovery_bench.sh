@@ -63,25 +63,33 @@ for n in "${counts[@]}"; do
     grep -q '^READY' "$log" || { echo "devicesim did not start:"; cat "$log"; exit 1; }
     floors=()
     products=()
+    floor_cpu=()
+    product_cpu=()
     for round in $(seq "$rounds"); do
         out=$(ip netns exec "$prefix-pc" "$floor" --count "$n") || status=1
         echo "  round $round: $out"
         floors+=("$(sed -n 's/.*all_described_ms=\([0-9.]*\).*/\1/p' <<<"$out")")
+        floor_cpu+=("$(sed -n 's/.*cpu_ms=\([0-9.]*\).*/\1/p' <<<"$out")")
         # shellcheck disable=SC2086
         out=$(ip netns exec "$prefix-pc" "$bench" --count "$n" ${BENCH_ARGS:-}) || status=1
         echo "  round $round: $out"
         products+=("$(sed -n 's/.*all_stored_ms=\([0-9.-]*\).*/\1/p' <<<"$out")")
+        product_cpu+=("$(sed -n 's/.* cpu_ms=\([0-9.]*\).*/\1/p' <<<"$out")")
     done
     f=$(median "${floors[@]}")
     p=$(median "${products[@]}")
     medians[$n]=$p
-    echo "devices=$n floor_ms=$f product_ms=$p ratio=$(awk -v p="$p" -v f="$f" 'BEGIN { printf "%.2f", f > 0 ? p / f : 0 }')"
+    fc=$(median "${floor_cpu[@]}")
+    pc=$(median "${product_cpu[@]}")
+    ratio() { awk -v p="$1" -v f="$2" 'BEGIN { printf "%.2f", (f > 0 ? p / f : 0) }'; }
+    echo "devices=$n floor_ms=$f product_ms=$p ratio=$(ratio "$p" "$f")" \
+        "floor_cpu_ms=$fc product_cpu_ms=$pc cpu_ratio=$(ratio "$pc" "$fc") (medians of $rounds; load $(cut -d' ' -f1 /proc/loadavg))"
     kill "$sim_pid" 2>/dev/null
     wait "$sim_pid" 2>/dev/null
     sim_pid=""
     "$simnet" down -p "$prefix"
 done
 if [ -n "${medians[1000]:-}" ] && [ -n "${medians[5000]:-}" ]; then
-    echo "growth 5000/1000: $(awk -v a="${medians[5000]}" -v b="${medians[1000]}" 'BEGIN { printf "%.2f", b > 0 ? a / b : 0 }')"
+    echo "growth 5000/1000: $(awk -v a="${medians[5000]}" -v b="${medians[1000]}" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
 fi
 exit $status

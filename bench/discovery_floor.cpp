@@ -6,6 +6,7 @@
 //
 //   discovery_floor --count N [--timeout-s 30]
 #include <poll.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -122,7 +123,11 @@ int main(int argc, char** argv)
         }
     }
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-    std::printf("floor devices=%zu heard=%zu described=%zu all_described_ms=%.1f %s\n", count, heard.size(),
-                described.size(), ms, described.size() >= count ? "PASS" : "MISS");
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const double cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+                         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+    std::printf("floor devices=%zu heard=%zu described=%zu all_described_ms=%.1f cpu_ms=%.0f %s\n", count,
+                heard.size(), described.size(), ms, cpuMs, described.size() >= count ? "PASS" : "MISS");
     return described.size() >= count ? 0 : 3;
 }

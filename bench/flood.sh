@@ -33,11 +33,13 @@ if [ "${PONTIQ_FLOOD_INSIDE:-}" != 1 ]; then
     PONTIQ_FLOOD_INSIDE=1 exec unshare -n "$0" -b "$build" "$seconds" "${kinds[@]}"
 fi
 
+# A veth pair whose both ends stay in this namespace: an adapter the program can send from.
 ip link set lo up
-ip link add pqflood0 type dummy
+ip link add pqflood0 type veth peer name pqflood1 || exit 1
 ip addr add 10.251.0.1/16 dev pqflood0
 ip addr add 10.251.0.2/16 dev pqflood0
 ip link set pqflood0 up
+ip link set pqflood1 up
 
 status=0
 for kind in "${kinds[@]}"; do
@@ -62,6 +64,7 @@ def cpu_s(pid):
 
 env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
 proc = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+perf = None
 for _ in range(100):
     if os.path.exists(mdb):
         break
@@ -70,10 +73,25 @@ time.sleep(2)  # the window is up and idle
 rss0 = status_kb(proc.pid, "VmRSS:")
 hwm0 = status_kb(proc.pid, "VmHWM:")
 
+if os.environ.get("PONTIQ_FLOOD_PERF"):
+    perf = subprocess.Popen(["perf", "record", "-g", "-o", os.environ["PONTIQ_FLOOD_PERF"], "-p", str(proc.pid)],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 out = subprocess.run([sender, "--kind", kind, "--to", "10.251.0.1", "--from", "10.251.0.2",
                       "--seconds", str(seconds)], capture_output=True, text=True).stdout.strip()
 end = time.monotonic()
 
+def thread_cpu(pid):
+    result = {}
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{tid}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            result[int(tid)] = (int(fields[11]) + int(fields[12])) / tick
+        except OSError:
+            pass
+    return result
+
+threads0 = thread_cpu(proc.pid)
 # CPU over 250 ms steps for 6 s; settled from the first step after which every 1-s window
 # stays under 5% of a core.
 samples = [(0.0, cpu_s(proc.pid))]
@@ -93,11 +111,22 @@ for i in range(len(samples)):
     if ok:
         settle = samples[i][0]
         break
+if os.environ.get("PONTIQ_FLOOD_TRACE"):
+    threads1 = thread_cpu(proc.pid)
+    print(f"pid {proc.pid}; threads in creation order:", " ".join(str(t) for t in sorted(threads1)))
+    print("cpu seconds per thread after the flood (tid:s):",
+          " ".join(f"{t}:{threads1[t] - threads0.get(t, 0):.2f}" for t in sorted(threads1) if threads1[t] - threads0.get(t, 0) > 0))
+    print("cpu after the flood (s, % of a core per 250 ms):",
+          " ".join(f"{samples[i][0]:.2f}:{(samples[i][1]-samples[i-1][1])/(samples[i][0]-samples[i-1][0])*100:.0f}"
+                   for i in range(1, len(samples))))
 rss1 = status_kb(proc.pid, "VmRSS:")
 hwm1 = status_kb(proc.pid, "VmHWM:")
 # The peak counts only when it was reached after the start-up peak.
 growth = (max(rss1, hwm1 if hwm1 > hwm0 else rss0) - rss0) / 1024.0
 
+if perf:
+    perf.send_signal(signal.SIGINT)
+    perf.wait()
 t0 = time.monotonic()
 proc.send_signal(signal.SIGTERM)
 try:

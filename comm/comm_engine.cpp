@@ -17,6 +17,9 @@ constexpr int kReplySocketBuffer = 10 * (1 << 20);  // 10 MiB: bursts of records
 // A search of a few thousand devices answers in one burst of discovery replies; 1 MiB holds about
 // 3,300 of them, so a receive thread held up for a moment would lose the rest to the kernel.
 constexpr int kDiscoveryReplySocketBuffer = 8 * (1 << 20);
+// Within a send batch, heartbeats caught by a command socket are passed on after this many sends
+// (and when the batch ends).
+constexpr size_t kBatchDrainEvery = 32;
 
 // The port whose filter applies to each queue; the filter rules go by the protocol's ports
 // even when a test engine listens elsewhere.
@@ -90,7 +93,10 @@ public:
                 it = std::prev(batch.sockets.end());
             }
             const bool sent = it->second.SendTo(o.multicastGroup, o.commandPort, datagram);
-            PassOnHeartbeats(it->second);
+            // Not after every send: a receive call per send would double the cost of a batch.
+            if (++batch.sends % kBatchDrainEvery == 0) {
+                PassOnHeartbeats(it->second);
+            }
             return sent;
         }
         UdpSocket socket = OpenCommandSocket(fromIp);
@@ -121,6 +127,7 @@ public:
         }
         batch.sockets.clear();
         batch.owner = nullptr;
+        batch.sends = 0;
     }
 
     bool SendRaw(const std::string& device, std::span<const uint8_t> frame) override
@@ -133,6 +140,7 @@ private:
     struct Batch {
         const SocketSender* owner = nullptr;
         int depth = 0;
+        size_t sends = 0;
         std::vector<std::pair<std::string, UdpSocket>> sockets;
     };
     static Batch& ThreadBatch()
@@ -504,8 +512,12 @@ void CommEngine::RetransmissionLoop()
         const auto now = Clock::now();
         const auto next = RetransmitTick(now);
         // The earliest due request, but at least once per interval: a request sent after this
-        // pass is due no earlier than one interval from now.
-        wake = std::min(next, now + std::chrono::milliseconds(retransmissionInterval_.load()));
+        // pass is due no earlier than one interval from now. Passes are spaced by the shortest
+        // interval at least: requests sent in a stream fall due one after another, and a pass
+        // per request would walk the whole table each time. A repeat is late by that at most.
+        const auto interval = std::chrono::milliseconds(retransmissionInterval_.load());
+        wake = std::max(std::min(next, now + interval),
+                        now + std::chrono::milliseconds(kMinRetransmissionIntervalMs));
     }
 }
 

@@ -93,8 +93,9 @@ inline constexpr size_t kReceiveQueueCount = 3;
 inline constexpr size_t kReceiveQueueCapacity = 65536;  // datagrams per queue; more are dropped
 // Devices heard but not yet described (state 1) the table holds at most; discovery replies from
 // further new MACs are dropped unanswered, so a flood of invented MACs cannot grow memory
-// without limit. Far above any real LAN segment.
-inline constexpr size_t kMaxHeardOnlyDevices = 65536;
+// without limit. Several times what one search describes in practice (a few thousand); a
+// larger bound only lets a flood keep the engine repeating MSG_GET_INFO for longer.
+inline constexpr size_t kMaxHeardOnlyDevices = 16384;
 
 // One accepted datagram as a receive thread queued it.
 struct ReceivedDatagram {

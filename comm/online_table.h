@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <list>
 #include <string>
@@ -111,7 +110,8 @@ private:
 
     Entries entries_;
     std::unordered_map<uint64_t, Entries::iterator> byId_;
-    detail::TextMap<std::deque<Entries::iterator>> byReply_;  // oldest first
+    // Oldest first; nearly always one entry, so a vector (a deque would allocate 512 bytes).
+    detail::TextMap<std::vector<Entries::iterator>> byReply_;
     uint64_t nextId_ = 1;
 };
 
