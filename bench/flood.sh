@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Flood test of the program (not in CI). In a private network namespace (loopback plus a dummy
-# adapter 10.251.0.1/16, so the program also sends its answers), for each kind in turn:
+# Flood test of the program (not in CI). In a private network namespace (loopback plus a veth
+# pair, 10.251.0.1/16 on one end, so the program also sends its answers), for each kind in turn:
 # discovery replies, heartbeats, command replies, each datagram from a new invented MAC, sent by
 # one flood_sender as fast as it can for SECONDS (default 10) to the program running on the
 # offscreen platform. Reports per kind, with the limits checked:
