@@ -11,6 +11,9 @@
 #
 #   sudo bench/flood.sh [-b BUILD_DIR] [SECONDS] [KIND...]      (default build, 10, all three)
 #
+#   PONTIQ_FLOOD_TRACE=1     also CPU per 250 ms and per thread after the flood
+#   PONTIQ_FLOOD_PERF=FILE   perf record of the program during the flood and after it
+#
 # Build first: cmake --build build --target Pontiq flood_sender
 set -uo pipefail
 cd "$(dirname "$0")/.."
