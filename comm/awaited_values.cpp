@@ -78,7 +78,7 @@ void CommEngine::StoreAwaitedValue(uint16_t msgType, std::string_view mac, bool 
             // As the device will report it in its next record.
             const std::string name = text_.DeviceTextToLocal(
                 std::string_view(sent.ap_name, sizeof(sent.ap_name)), sent.ap_name_len);
-            engine_store::SetDeviceName(store_, mac, name);
+            Writes().SetDeviceName(mac, name);
             return;
         }
         case MSG_SET_TRANSPARENT_BRIDGE:
@@ -89,9 +89,9 @@ void CommEngine::StoreAwaitedValue(uint16_t msgType, std::string_view mac, bool 
             EXTENSION_BLOCK sent;
             std::memcpy(&sent, payload.data(), sizeof(sent));
             if (msgType == MSG_SET_TRANSPARENT_BRIDGE) {
-                engine_store::SetTransparentBridgeValue(store_, mac, sent.bridge_transparent);
+                Writes().SetTransparentBridgeValue(mac, sent.bridge_transparent);
             } else {
-                engine_store::SetKelvraValue(store_, mac, sent.tdmaEn);
+                Writes().SetKelvraValue(mac, sent.tdmaEn);
             }
             return;
         }

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "comm/engine_store.h"
+#include "comm/online_table.h"
 #include "store/value_format.h"
 
 namespace pontiq {
@@ -16,6 +17,9 @@ constexpr int kReplySocketBuffer = 10 * (1 << 20);  // 10 MiB: bursts of records
 // A search of a few thousand devices answers in one burst of discovery replies; 1 MiB holds about
 // 3,300 of them, so a receive thread held up for a moment would lose the rest to the kernel.
 constexpr int kDiscoveryReplySocketBuffer = 8 * (1 << 20);
+// Within a send batch, heartbeats caught by a command socket are passed on after this many sends
+// (and when the batch ends).
+constexpr size_t kBatchDrainEvery = 32;
 
 // The port whose filter applies to each queue; the filter rules go by the protocol's ports
 // even when a test engine listens elsewhere.
@@ -76,14 +80,90 @@ public:
     bool SendMulticast(std::string_view fromIp, std::span<const uint8_t> datagram) override
     {
         const EngineOptions& o = engine_.options_;
-        UdpSocket socket = UdpSocket::Create();
-        if (!socket.SetReuseAddress() || !socket.SetBufferSizes(kSocketBuffer) ||
-            !socket.JoinMulticast(o.multicastGroup, fromIp) || !socket.Bind(fromIp, o.commandPort)) {
+        Batch& batch = ThreadBatch();
+        if (batch.depth > 0 && batch.owner == this) {
+            auto it = std::find_if(batch.sockets.begin(), batch.sockets.end(),
+                                   [&](const auto& s) { return s.first == fromIp; });
+            if (it == batch.sockets.end()) {
+                UdpSocket socket = OpenCommandSocket(fromIp);
+                if (!socket.IsValid()) {
+                    return false;
+                }
+                batch.sockets.emplace_back(std::string(fromIp), std::move(socket));
+                it = std::prev(batch.sockets.end());
+            }
+            const bool sent = it->second.SendTo(o.multicastGroup, o.commandPort, datagram);
+            // Not after every send: a receive call per send would double the cost of a batch.
+            if (++batch.sends % kBatchDrainEvery == 0) {
+                PassOnHeartbeats(it->second);
+            }
+            return sent;
+        }
+        UdpSocket socket = OpenCommandSocket(fromIp);
+        if (!socket.IsValid()) {
             return false;
         }
         const bool sent = socket.SendTo(o.multicastGroup, o.commandPort, datagram);
-        // While this socket is bound to adapter:9787 the kernel delivers unicast heartbeats
-        // for that address to it rather than to the heartbeat socket; pass them on.
+        PassOnHeartbeats(socket);
+        return sent;
+    }
+
+    void BeginBatch() override
+    {
+        Batch& batch = ThreadBatch();
+        if (batch.depth++ == 0) {
+            batch.owner = this;
+        }
+    }
+
+    void EndBatch() override
+    {
+        Batch& batch = ThreadBatch();
+        if (batch.depth == 0 || --batch.depth > 0) {
+            return;
+        }
+        for (auto& [ip, socket] : batch.sockets) {
+            PassOnHeartbeats(socket);
+        }
+        batch.sockets.clear();
+        batch.owner = nullptr;
+        batch.sends = 0;
+    }
+
+    bool SendRaw(const std::string& device, std::span<const uint8_t> frame) override
+    {
+        return raw_(device, frame);
+    }
+
+private:
+    // The command sockets one thread keeps between BeginBatch and EndBatch.
+    struct Batch {
+        const SocketSender* owner = nullptr;
+        int depth = 0;
+        size_t sends = 0;
+        std::vector<std::pair<std::string, UdpSocket>> sockets;
+    };
+    static Batch& ThreadBatch()
+    {
+        thread_local Batch batch;
+        return batch;
+    }
+
+    UdpSocket OpenCommandSocket(std::string_view fromIp) const
+    {
+        const EngineOptions& o = engine_.options_;
+        UdpSocket socket = UdpSocket::Create();
+        if (!socket.SetReuseAddress() || !socket.SetBufferSizes(kSocketBuffer) ||
+            !socket.JoinMulticast(o.multicastGroup, fromIp) || !socket.Bind(fromIp, o.commandPort)) {
+            return UdpSocket();
+        }
+        return socket;
+    }
+
+    // While a command socket is bound to adapter:9787 the kernel delivers unicast heartbeats
+    // for that address to it rather than to the heartbeat socket; pass them on.
+    void PassOnHeartbeats(UdpSocket& socket)
+    {
         std::array<uint8_t, kMaxDatagram> buffer;
         UdpEndpoint from;
         for (long n; (n = socket.TryReceive(buffer, from)) >= 0;) {
@@ -94,18 +174,87 @@ public:
             engine_.OnDatagram(ReceiveQueue::Heartbeat, from,
                                std::span<const uint8_t>(buffer.data(), static_cast<size_t>(n)));
         }
-        return sent;
     }
 
-    bool SendRaw(const std::string& device, std::span<const uint8_t> frame) override
-    {
-        return raw_(device, frame);
-    }
-
-private:
     CommEngine& engine_;
     RawFrameSender raw_;
 };
+
+namespace {
+
+// The final MSG_RELEASEs stop after this long; they normally take a few milliseconds.
+constexpr std::chrono::milliseconds kReleaseTimeLimit{1000};
+
+// A drained batch larger than this is written in several transactions, so that a window
+// reading the store never waits long behind the worker.
+constexpr size_t kMaxWritesPerTransaction = 256;
+
+}  // namespace
+
+// The store writes of one worker batch on the calling thread (see Writes()).
+class CommEngine::WorkerBatch final {
+public:
+    explicit WorkerBatch(CommEngine& engine) : engine_(engine), outer_(current_) { current_ = this; }
+    ~WorkerBatch()
+    {
+        Flush();
+        current_ = outer_;
+    }
+    WorkerBatch(const WorkerBatch&) = delete;
+    WorkerBatch& operator=(const WorkerBatch&) = delete;
+
+    // The batch of `engine` running on this thread, if any.
+    static WorkerBatch* Of(const CommEngine& engine)
+    {
+        for (WorkerBatch* b = current_; b; b = b->outer_) {
+            if (&b->engine_ == &engine) return b;
+        }
+        return nullptr;
+    }
+
+    engine_store::WriteBatch& Writes() { return writes_; }
+    void MarkSurveyComplete() { surveyComplete_ = true; }
+
+    void FlushWhenFull()
+    {
+        if (writes_.Size() >= kMaxWritesPerTransaction) {
+            Flush();
+        }
+    }
+
+    void Flush()
+    {
+        writes_.Apply(engine_.store_);
+        // Only after the page is stored: whoever sees the flag then finds every page.
+        if (std::exchange(surveyComplete_, false)) {
+            engine_.surveyComplete_ = true;
+        }
+    }
+
+private:
+    static thread_local WorkerBatch* current_;
+    CommEngine& engine_;
+    WorkerBatch* outer_;
+    engine_store::WriteBatch writes_;
+    bool surveyComplete_ = false;
+};
+
+thread_local CommEngine::WorkerBatch* CommEngine::WorkerBatch::current_ = nullptr;
+
+engine_store::StoreWriter CommEngine::Writes()
+{
+    WorkerBatch* batch = WorkerBatch::Of(*this);
+    return engine_store::StoreWriter(store_, batch ? &batch->Writes() : nullptr);
+}
+
+void CommEngine::MarkSurveyComplete()
+{
+    if (WorkerBatch* batch = WorkerBatch::Of(*this)) {
+        batch->MarkSurveyComplete();
+    } else {
+        surveyComplete_ = true;
+    }
+}
 
 CommEngine& CommEngine::Instance()
 {
@@ -120,7 +269,9 @@ CommEngine::CommEngine(CSqlManagement& store, EngineOptions options, EngineServi
       text_(options_.localEncoding.empty() ? COperateCharacter::LocalEncodingName() : options_.localEncoding),
       sender_(std::move(services.sender)),
       adapterQuery_(std::move(services.adapterQuery)),
-      captureQuery_(std::move(services.captureQuery))
+      captureQuery_(std::move(services.captureQuery)),
+      table_(std::make_unique<OnlineTable>()),
+      retries_(std::make_unique<RetryTable>())
 {
     if (!sender_) {
         RawFrameSender raw =
@@ -259,25 +410,40 @@ void CommEngine::Shutdown()
     shutDown_ = true;
     StopThreadsAndSockets();
 
+    // What the workers had not taken is dropped unhandled: the program is ending.
+    for (size_t i = 0; i < kReceiveQueueCount; ++i) {
+        std::deque<ReceivedDatagram> dropped;
+        std::lock_guard lock(queueLocks_[i]);
+        dropped.swap(queues_[i]);
+    }
     std::vector<std::pair<std::string, std::string>> known;
     {
         std::lock_guard lock(tableLock_);
-        for (const OnlineDevice& d : table_) {
-            known.emplace_back(d.ip, d.mac);
+        known.reserve(table_->Size());
+        // Described devices first: should the time run out, it runs out on devices only heard.
+        for (const uint8_t state : {2, 1}) {
+            for (const OnlineDevice& d : table_->Items()) {
+                if ((d.state == 2) == (state == 2)) {
+                    known.emplace_back(d.ip, d.mac);
+                }
+            }
         }
-        table_.clear();
-    }
-    for (const auto& [ip, mac] : known) {
-        SendCommand(ip, MSG_RELEASE, {}, mac, false);
+        table_->Clear();
     }
     {
-        std::lock_guard lock(retryMutex_);
-        retries_.clear();
+        // One socket per adapter address for all of them, not one per device; and an end in
+        // sight however many devices a flood made up.
+        SendBatch batch(*sender_);
+        const auto deadline = std::chrono::steady_clock::now() + kReleaseTimeLimit;
+        for (size_t k = 0; k < known.size(); ++k) {
+            if (k % 256 == 255 && std::chrono::steady_clock::now() > deadline) {
+                break;
+            }
+            SendCommand(known[k].first, MSG_RELEASE, {}, known[k].second, false);
+        }
     }
-    for (size_t i = 0; i < kReceiveQueueCount; ++i) {
-        std::lock_guard lock(queueLocks_[i]);
-        queues_[i].clear();
-    }
+    std::lock_guard lock(retryMutex_);
+    retries_->Clear();
 }
 
 // ---- Threads --------------------------------------------------------------------------
@@ -334,8 +500,24 @@ void CommEngine::AgingLoop()
 
 void CommEngine::RetransmissionLoop()
 {
-    while (WaitPeriod(std::chrono::milliseconds(retransmissionInterval_.load()))) {
-        RetransmitTick();
+    using Clock = std::chrono::steady_clock;
+    auto wake = Clock::now() + std::chrono::milliseconds(retransmissionInterval_.load());
+    for (;;) {
+        {
+            std::unique_lock lock(periodicMutex_);
+            if (periodicCv_.wait_until(lock, wake, [this] { return periodicStop_.load(); })) {
+                return;
+            }
+        }
+        const auto now = Clock::now();
+        const auto next = RetransmitTick(now);
+        // The earliest due request, but at least once per interval: a request sent after this
+        // pass is due no earlier than one interval from now. Passes are spaced by the shortest
+        // interval at least: requests sent in a stream fall due one after another, and a pass
+        // per request would walk the whole table each time. A repeat is late by that at most.
+        const auto interval = std::chrono::milliseconds(retransmissionInterval_.load());
+        wake = std::max(std::min(next, now + interval),
+                        now + std::chrono::milliseconds(kMinRetransmissionIntervalMs));
     }
 }
 
@@ -382,7 +564,17 @@ size_t CommEngine::ProcessQueue(ReceiveQueue queue)
         std::lock_guard lock(queueLocks_[i]);
         batch.swap(queues_[i]);
     }
+    if (batch.empty()) {
+        return 0;
+    }
+    SendBatch sends(*sender_);
+    WorkerBatch writes(*this);
+    size_t handled = 0;
     for (const ReceivedDatagram& d : batch) {
+        // Shutdown does not wait for a long batch: the rest is dropped.
+        if (workerStop_[i].load(std::memory_order_relaxed)) {
+            break;
+        }
         switch (queue) {
             case ReceiveQueue::Discovery:
                 HandleDiscoveryReply(d);
@@ -395,8 +587,10 @@ size_t CommEngine::ProcessQueue(ReceiveQueue queue)
                 break;
         }
         counters_.handled[i]++;
+        ++handled;
+        writes.FlushWhenFull();
     }
-    return batch.size();
+    return handled;
 }
 
 // ---- Sending and retransmission -------------------------------------------------------
@@ -429,8 +623,15 @@ bool CommEngine::SendCommand(std::string_view ip, uint16_t msgType, std::span<co
             sent = sender_->SendMulticast(from, *datagram) || sent;
         }
     }
-    if (retry != 0 && !sent) {
-        RemoveRetry(retry);
+    if (retry != 0) {
+        if (sent) {
+            const auto due =
+                std::chrono::steady_clock::now() + std::chrono::milliseconds(retransmissionInterval_.load());
+            std::lock_guard lock(retryMutex_);
+            retries_->Arm(retry, due);
+        } else {
+            RemoveRetry(retry);
+        }
     }
     if (awaited != 0 && !sent) {
         DropAwaited(awaited);
@@ -449,40 +650,34 @@ uint64_t CommEngine::AddRetry(std::string_view ip, uint16_t msgType, std::span<c
     // In the form the reply's header MAC is matched in, whatever form the caller used.
     entry.mac = MacText(HeaderMacFromText(mac));
     std::lock_guard lock(retryMutex_);
-    entry.id = nextRetryId_++;
-    retries_.push_back(std::move(entry));
-    return retries_.back().id;
+    return retries_->Add(std::move(entry));
 }
 
 void CommEngine::RemoveRetry(uint64_t id)
 {
     std::lock_guard lock(retryMutex_);
-    std::erase_if(retries_, [&](const RetryEntry& e) { return e.id == id; });
+    retries_->Remove(id);
 }
 
 void CommEngine::Acknowledge(std::string_view ip, uint16_t msgType, std::string_view mac)
 {
     std::lock_guard lock(retryMutex_);
-    auto it = std::find_if(retries_.begin(), retries_.end(), [&](const RetryEntry& e) {
-        return e.msgType == msgType && e.ip == ip && e.mac == mac;
-    });
-    if (it != retries_.end()) {
-        retries_.erase(it);
-    }
+    retries_->Acknowledge(ip, msgType, mac);
 }
 
 void CommEngine::RetransmitTick()
 {
+    RetransmitTick(std::chrono::steady_clock::now());
+}
+
+std::chrono::steady_clock::time_point CommEngine::RetransmitTick(std::chrono::steady_clock::time_point now)
+{
+    const auto interval = std::chrono::milliseconds(retransmissionInterval_.load());
     std::lock_guard lock(retryMutex_);
-    for (auto it = retries_.begin(); it != retries_.end();) {
-        if (it->remaining > 0) {
-            --it->remaining;
-            SendCommand(it->ip, it->msgType, it->payload, it->mac, false);
-            ++it;
-        } else {
-            it = retries_.erase(it);
-        }
-    }
+    SendBatch sends(*sender_);
+    return retries_->Pass(now, interval, [this](const RetryEntry& e) {
+        SendCommand(e.ip, e.msgType, e.payload, e.mac, false);
+    });
 }
 
 void CommEngine::AgeTick()
@@ -490,16 +685,17 @@ void CommEngine::AgeTick()
     std::vector<std::string> removed;
     {
         std::lock_guard lock(tableLock_);
-        for (auto it = table_.begin(); it != table_.end();) {
-            if (it->countdown > 0) {
-                // Devices only heard by discovery never age out; the next search clears them.
-                if (it->state != 1) {
-                    --it->countdown;
-                }
-                ++it;
-            } else {
-                removed.push_back(it->mac);
-                it = table_.erase(it);
+        table_->EraseIf([&](const OnlineDevice& d) {
+            if (d.countdown == 0) {
+                removed.push_back(d.mac);
+                return true;
+            }
+            return false;
+        });
+        for (OnlineDevice& d : table_->Items()) {
+            // Devices only heard by discovery never age out; the next search clears them.
+            if (d.state != 1) {
+                --d.countdown;
             }
         }
     }
@@ -525,13 +721,13 @@ MacAddress CommEngine::TargetMac() const
 std::vector<OnlineDevice> CommEngine::OnlineDevices() const
 {
     std::lock_guard lock(tableLock_);
-    return table_;
+    return {table_->Items().begin(), table_->Items().end()};
 }
 
 std::vector<RetryEntry> CommEngine::RetryEntries() const
 {
     std::lock_guard lock(retryMutex_);
-    return retries_;
+    return retries_->Snapshot();
 }
 
 std::vector<AdapterAddress> CommEngine::AdapterAddresses() const
@@ -556,6 +752,8 @@ EngineCounters CommEngine::Counters() const
         c.handled[i] = counters_.handled[i].load();
         c.oversize[i] = counters_.oversize[i].load();
     }
+    c.heardOnlyDropped = counters_.heardOnlyDropped.load();
+    c.shortRecords = counters_.shortRecords.load();
     return c;
 }
 

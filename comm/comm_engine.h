@@ -30,6 +30,7 @@
 
 #include "comm/auto_reset_event.h"
 #include "comm/capture.h"
+#include "comm/engine_store.h"
 #include "comm/local_adapter.h"
 #include "comm/operate_character.h"
 #include "comm/protocol.h"
@@ -39,6 +40,8 @@
 namespace pontiq {
 
 class CSqlManagement;
+class OnlineTable;
+class RetryTable;
 
 // Every datagram the engine sends leaves through one of these calls; tests inject a recorder
 // and see each datagram byte for byte, without a socket.
@@ -55,6 +58,11 @@ public:
     virtual bool SendMulticast(std::string_view fromIp, std::span<const uint8_t> datagram) = 0;
     // A complete Ethernet frame handed to the capture device.
     virtual bool SendRaw(const std::string& device, std::span<const uint8_t> frame) = 0;
+    // Between these two calls the calling thread may send many commands; a sender may then
+    // keep one socket per source address instead of opening one per command. Nested calls
+    // count; the outermost EndBatch closes what was kept.
+    virtual void BeginBatch() {}
+    virtual void EndBatch() {}
 };
 
 using CaptureDeviceQuery = std::function<std::vector<std::string>()>;
@@ -84,6 +92,11 @@ struct EngineServices {
 enum class ReceiveQueue : uint8_t { Discovery = 0, Heartbeat = 1, Reply = 2 };
 inline constexpr size_t kReceiveQueueCount = 3;
 inline constexpr size_t kReceiveQueueCapacity = 65536;  // datagrams per queue; more are dropped
+// Devices heard but not yet described (state 1) the table holds at most; discovery replies from
+// further new MACs are dropped unanswered, so a flood of invented MACs cannot grow memory
+// without limit. Several times what one search describes in practice (a few thousand); a
+// larger bound only lets a flood keep the engine repeating MSG_GET_INFO for longer.
+inline constexpr size_t kMaxHeardOnlyDevices = 16384;
 
 // One accepted datagram as a receive thread queued it.
 struct ReceivedDatagram {
@@ -123,6 +136,9 @@ struct RetryEntry {
     uint16_t msgType = 0;
     std::vector<uint8_t> payload;
     std::string mac;
+    // When the next pass repeats it: one interval after the previous send. max() until the
+    // first send has gone out, so a pass that runs in between cannot send it twice.
+    std::chrono::steady_clock::time_point due = std::chrono::steady_clock::time_point::max();
 };
 
 struct EngineCounters {
@@ -131,6 +147,8 @@ struct EngineCounters {
     std::array<uint64_t, kReceiveQueueCount> dropped{};   // queue full
     std::array<uint64_t, kReceiveQueueCount> handled{};   // given to the handler
     std::array<uint64_t, kReceiveQueueCount> oversize{};  // longer than 1472 bytes
+    uint64_t heardOnlyDropped = 0;  // discovery replies of new MACs beyond kMaxHeardOnlyDevices
+    uint64_t shortRecords = 0;      // device records with fewer bytes than their header declares
 };
 
 // What one save of the configuration sheet sends to one device; texts in the local encoding.
@@ -247,9 +265,11 @@ public:
     void HandleHeartbeat(const ReceivedDatagram& datagram);
     void DispatchCommandReply(const ReceivedDatagram& datagram);
 
-    // One pass of the aging thread and of the retransmission thread.
+    // One pass of the aging thread and of the retransmission thread. A pass repeats the
+    // requests that are due at `now`; it returns when the next one falls due (max(): none).
     void AgeTick();
     void RetransmitTick();
+    std::chrono::steady_clock::time_point RetransmitTick(std::chrono::steady_clock::time_point now);
 
     // ---- Looking inside (tests, benchmark) -----------------------------------------------
 
@@ -265,7 +285,19 @@ public:
 
 private:
     class SocketSender;
+    // Groups the sends of one pass or batch on the calling thread (DatagramSender::BeginBatch).
+    class SendBatch final {
+    public:
+        explicit SendBatch(DatagramSender& sender) : sender_(sender) { sender_.BeginBatch(); }
+        ~SendBatch() { sender_.EndBatch(); }
+        SendBatch(const SendBatch&) = delete;
+        SendBatch& operator=(const SendBatch&) = delete;
+
+    private:
+        DatagramSender& sender_;
+    };
     struct DiscoveryTarget;
+    class WorkerBatch;
 
     bool OpenSockets();
     bool StartThreads();
@@ -284,6 +316,11 @@ private:
     void Acknowledge(std::string_view ip, uint16_t msgType, std::string_view mac);
     void SendRawDiscovery(const DiscoveryTarget& target, const MacAddress& targetMac);
     uint32_t StoredTypeCode(std::string_view mac, uint32_t fallback);
+    // The handlers' store writes: collected while a worker batch of this engine runs on the
+    // calling thread and applied in one transaction, else at once.
+    engine_store::StoreWriter Writes();
+    // Sets the survey-complete flag once the page that completes it is in the store.
+    void MarkSurveyComplete();
     // The outgoing text rule, cut to `limit` bytes without splitting a UTF-8 character.
     std::string OutgoingText(std::string_view local, size_t limit) const;
     void SetTargetMac(const MacAddress& mac);
@@ -325,7 +362,7 @@ private:
     std::array<std::deque<ReceivedDatagram>, kReceiveQueueCount> queues_;
 
     mutable std::mutex tableLock_;
-    std::vector<OnlineDevice> table_;
+    std::unique_ptr<OnlineTable> table_;
 
     std::mutex adapterLock_;
     mutable std::mutex addressLock_;
@@ -338,8 +375,7 @@ private:
     std::atomic<int32_t> retransmissionMax_{3};
     std::atomic<int32_t> retransmissionInterval_{2000};
     mutable std::mutex retryMutex_;
-    std::vector<RetryEntry> retries_;
-    uint64_t nextRetryId_ = 1;  // under retryMutex_
+    std::unique_ptr<RetryTable> retries_;
 
     // One per device and command type, the last sent. The lock is innermost: nothing is sent and
     // the store is not called while it is held.
@@ -359,6 +395,8 @@ private:
         std::array<std::atomic<uint64_t>, kReceiveQueueCount> dropped{};
         std::array<std::atomic<uint64_t>, kReceiveQueueCount> handled{};
         std::array<std::atomic<uint64_t>, kReceiveQueueCount> oversize{};
+        std::atomic<uint64_t> heardOnlyDropped{0};
+        std::atomic<uint64_t> shortRecords{0};
     };
     AtomicCounters counters_;
 };

@@ -5,6 +5,7 @@
 
 #include "comm/comm_engine.h"
 #include "comm/engine_store.h"
+#include "comm/online_table.h"
 #include "store/value_format.h"
 
 namespace pontiq {
@@ -42,12 +43,13 @@ void CommEngine::ReleaseDevices()
     std::vector<std::pair<std::string, std::string>> released;
     {
         std::lock_guard lock(tableLock_);
-        for (const OnlineDevice& d : table_) {
+        for (const OnlineDevice& d : table_->Items()) {
             if (IsReleased(d, all)) {
                 released.emplace_back(d.ip, d.mac);
             }
         }
     }
+    SendBatch batch(*sender_);
     for (const auto& [ip, mac] : released) {
         SendCommand(ip, MSG_RELEASE, {}, mac, false);
     }
@@ -57,7 +59,7 @@ void CommEngine::ClearDevices()
 {
     const bool all = targetMacMode_.load();
     std::lock_guard lock(tableLock_);
-    std::erase_if(table_, [&](const OnlineDevice& d) { return IsReleased(d, all); });
+    table_->EraseIf([&](const OnlineDevice& d) { return IsReleased(d, all); });
 }
 
 void CommEngine::PurgeStore()
@@ -68,9 +70,7 @@ void CommEngine::PurgeStore()
     {
         std::lock_guard lock(tableLock_);
         for (std::string& mac : stored) {
-            const bool known = std::any_of(table_.begin(), table_.end(),
-                                           [&](const OnlineDevice& d) { return d.mac == mac; });
-            if (!known) {
+            if (!table_->Find(mac)) {
                 gone.push_back(std::move(mac));
             }
         }
@@ -84,7 +84,7 @@ std::vector<ap_info_stu> CommEngine::ListDiscoveredDevices(size_t maxCount, std:
 {
     std::vector<ap_info_stu> list;
     std::lock_guard lock(tableLock_);
-    for (const OnlineDevice& d : table_) {
+    for (const OnlineDevice& d : table_->Items()) {
         if (list.size() >= maxCount) {
             break;
         }
@@ -122,10 +122,8 @@ std::vector<ap_info_stu> CommEngine::ListDiscoveredDevices(size_t maxCount, std:
 void CommEngine::SetPendingAddress(std::string_view mac, std::string_view currentIp, std::string_view newIp)
 {
     std::lock_guard lock(tableLock_);
-    auto it = std::find_if(table_.begin(), table_.end(), [&](const OnlineDevice& d) {
-        return d.state == 2 && d.mac == mac && d.ip == currentIp;
-    });
-    if (it == table_.end()) {
+    OnlineDevice* it = table_->Find(mac);
+    if (!it || it->state != 2 || it->ip != currentIp) {
         return;
     }
     if (newIp != currentIp) {

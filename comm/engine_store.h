@@ -38,5 +38,51 @@ bool SetDeviceName(CSqlManagement& store, std::string_view mac, std::string_view
 bool SetTransparentBridgeValue(CSqlManagement& store, std::string_view mac, uint32_t value);
 bool SetKelvraValue(CSqlManagement& store, std::string_view mac, uint32_t value);
 
+// Store writes of reply handling collected for one transaction (CSqlManagement::ApplyWrites).
+class WriteBatch final {
+public:
+    WriteBatch();
+    ~WriteBatch();
+    WriteBatch(const WriteBatch&) = delete;
+    WriteBatch& operator=(const WriteBatch&) = delete;
+
+    void SaveDevice(const ap_info_stu& record);
+    void UpdateUptime(std::string_view mac, std::string_view ip, uint32_t upTime);
+    void SetDeviceStatus(std::string_view mac, uint32_t status);
+    void StartUpgradeStatus(std::string_view mac);
+    void SaveScanPage(uint8_t packetCount, uint8_t packetId, std::span<const config_otherwl_basic> entries);
+    void SetDeviceName(std::string_view mac, std::string_view name);
+    void SetTransparentBridgeValue(std::string_view mac, uint32_t value);
+    void SetKelvraValue(std::string_view mac, uint32_t value);
+
+    size_t Size() const;
+    // Applies the writes in order in one transaction and empties the batch.
+    void Apply(CSqlManagement& store);
+
+private:
+    struct Writes;
+    std::unique_ptr<Writes> writes_;
+};
+
+// A write goes into the batch when there is one, else to the store at once.
+class StoreWriter final {
+public:
+    StoreWriter(CSqlManagement& store, WriteBatch* batch) : store_(store), batch_(batch) {}
+
+    void SaveDevice(const ap_info_stu& record);
+    void UpdateUptime(std::string_view mac, std::string_view ip, uint32_t upTime);
+    void SetDeviceStatus(std::string_view mac, uint32_t status);
+    void StartUpgradeStatus(std::string_view mac);
+    void SaveScanPage(uint8_t packetCount, uint8_t packetId, std::span<const config_otherwl_basic> entries);
+    // Values a device confirmed; in the batch they follow the writes before them.
+    void SetDeviceName(std::string_view mac, std::string_view name);
+    void SetTransparentBridgeValue(std::string_view mac, uint32_t value);
+    void SetKelvraValue(std::string_view mac, uint32_t value);
+
+private:
+    CSqlManagement& store_;
+    WriteBatch* batch_;
+};
+
 }  // namespace engine_store
 }  // namespace pontiq

@@ -6,6 +6,7 @@
 
 #include "comm/comm_engine.h"
 #include "comm/engine_store.h"
+#include "comm/online_table.h"
 #include "store/value_format.h"
 
 namespace pontiq {
@@ -27,7 +28,9 @@ std::string HeaderMacText(const ProtocolHeader& header)
 template <size_t N>
 uint8_t ConvertDeviceText(const COperateCharacter& text, char (&field)[N], uint8_t length)
 {
-    const std::string local = text.DeviceTextToLocal(std::string_view(field, N), length);
+    // Only what precedes the first NUL is text; padding after it is not converted.
+    const std::string_view received = FieldText(field, length);
+    const std::string local = text.DeviceTextToLocal(received, static_cast<uint8_t>(received.size()));
     return SetFieldText(field, local);
 }
 
@@ -35,12 +38,6 @@ template <size_t N>
 uint8_t CopyText(char (&to)[N], const char (&from)[N], uint8_t length)
 {
     return SetFieldText(to, FieldText(from, length));
-}
-
-OnlineDevice* FindByMac(std::vector<OnlineDevice>& table, std::string_view mac)
-{
-    auto it = std::find_if(table.begin(), table.end(), [&](const OnlineDevice& d) { return d.mac == mac; });
-    return it == table.end() ? nullptr : &*it;
 }
 
 }  // namespace
@@ -64,11 +61,14 @@ void CommEngine::HandleDiscoveryReply(const ReceivedDatagram& datagram)
     bool askForRecord = true;
     {
         std::lock_guard lock(tableLock_);
-        if (OnlineDevice* known = FindByMac(table_, mac)) {
+        if (OnlineDevice* known = table_->Find(mac)) {
             // A known device keeps its address until its record or a heartbeat moves it.
             known->typeCode = header->type_code;
             known->countdown = 3;
             known->versionLen = CopyText(known->version, r.version, r.version_len);
+        } else if (table_->HeardOnlyCount() >= kMaxHeardOnlyDevices) {
+            counters_.heardOnlyDropped++;
+            return;  // a flood of invented MACs: no entry, no answer
         } else {
             OnlineDevice d;
             d.ip = ip;
@@ -87,13 +87,11 @@ void CommEngine::HandleDiscoveryReply(const ReceivedDatagram& datagram)
                 d.bridgeTransparent = r.bridge_transparent;
                 d.kelvra = r.tdmaEn;
             }
-            table_.push_back(std::move(d));
+            table_->Append(std::move(d));
         }
         // A device whose address is held by another device with a record gets no MSG_GET_INFO:
         // its record would be refused anyway.
-        askForRecord = std::none_of(table_.begin(), table_.end(), [&](const OnlineDevice& d) {
-            return d.ip == ip && d.state == 2 && d.mac != mac;
-        });
+        askForRecord = !table_->IsHeldByOther(ip, mac);
     }
     SendCommand(ip, MSG_DISCOVER, {}, mac, false);
     if (askForRecord) {
@@ -112,17 +110,17 @@ void CommEngine::HandleHeartbeat(const ReceivedDatagram& datagram)
     const std::string mac = HeaderMacText(*header);
     {
         std::lock_guard lock(tableLock_);
-        OnlineDevice* d = FindByMac(table_, mac);
+        OnlineDevice* d = table_->Find(mac);
         if (!d) {
             return;  // not ours: no acknowledgement, no store change
         }
         d->countdown = 3;
         d->upTime = beat->up_time;
         d->versionLen = CopyText(d->version, beat->version, beat->version_len);
-        d->ip = ip;
+        table_->SetAddress(*d, ip);
     }
     SendCommand(ip, MSG_HEARTBEAT, {}, mac, false);
-    engine_store::UpdateUptime(store_, mac, ip, beat->up_time);
+    Writes().UpdateUptime(mac, ip, beat->up_time);
 }
 
 void CommEngine::DispatchCommandReply(const ReceivedDatagram& datagram)
@@ -142,6 +140,12 @@ void CommEngine::DispatchCommandReply(const ReceivedDatagram& datagram)
 
     switch (type) {
         case MSG_GET_INFO: {
+            // A record cut short would overwrite the stored one with zeros from the cut on.
+            const size_t expected = std::min<size_t>(header->payload_len, kRecordBody);
+            if (ReceivedPayload(datagram.bytes).size() < expected) {
+                counters_.shortRecords++;
+                return;
+            }
             auto record = DecodeDeviceRecord(datagram.bytes);
             if (!record) {
                 return;
@@ -149,20 +153,15 @@ void CommEngine::DispatchCommandReply(const ReceivedDatagram& datagram)
             const std::string recordIp = IpText(std::span<const uint8_t, 4>(record->ip_block.ip));
             {
                 std::lock_guard lock(tableLock_);
-                OnlineDevice* entry = FindByMac(table_, mac);
-                const OnlineDevice* holder = nullptr;
-                for (const OnlineDevice& d : table_) {
-                    if (d.ip == recordIp && d.state == 2) {
-                        holder = &d;  // the last one
-                    }
-                }
+                OnlineDevice* entry = table_->Find(mac);
+                const OnlineDevice* holder = table_->Holder(recordIp);
                 if (!entry || (holder && holder != entry)) {
                     return;  // unknown device, or its address belongs to another confirmed device
                 }
                 entry->typeCode = header->type_code;
-                entry->state = 2;
+                table_->SetConfirmed(*entry);
                 entry->upTime = record->up_time;
-                entry->ip = recordIp;
+                table_->SetAddress(*entry, recordIp);
                 entry->versionLen = CopyText(entry->version, record->version, record->version_len);
                 entry->bridgeTransparent = record->extension_block.bridge_transparent;
                 entry->kelvra = record->extension_block.tdmaEn;
@@ -172,16 +171,15 @@ void CommEngine::DispatchCommandReply(const ReceivedDatagram& datagram)
             r.radio_block.security.ssid_len =
                 ConvertDeviceText(text_, r.radio_block.security.ssid, r.radio_block.security.ssid_len);
             r.bridge_ssid_len = ConvertDeviceText(text_, r.bridge_ssid, r.bridge_ssid_len);
-            engine_store::SaveDevice(store_, r);
+            Writes().SaveDevice(r);
             return;
         }
         case MSG_SET_IP: {
             std::lock_guard lock(tableLock_);
-            OnlineDevice* d = FindByMac(table_, mac);
+            OnlineDevice* d = table_->Find(mac);
             // Only the reply from the address the entry holds moves it.
             if (d && d->ip == ip && !d->pendingIp.empty() && d->pendingIp != d->ip) {
-                d->ip = d->pendingIp;
-                d->pendingIp.clear();
+                table_->SetAddress(*d, std::exchange(d->pendingIp, std::string()));
             }
             return;
         }
@@ -194,37 +192,33 @@ void CommEngine::DispatchCommandReply(const ReceivedDatagram& datagram)
             for (config_otherwl_basic& e : entries) {
                 e.ssid_len = ConvertDeviceText(text_, e.ssid, e.ssid_len);
             }
-            engine_store::SaveScanPage(store_, decoded->header.packet_count, decoded->header.packet_id,
-                                       entries);
-            // Set only after the page is stored: whoever sees the flag then finds every page.
+            Writes().SaveScanPage(decoded->header.packet_count, decoded->header.packet_id, entries);
             if (decoded->IsLastPage()) {
-                surveyComplete_ = true;
+                MarkSurveyComplete();
             }
             return;
         }
         case MSG_SET_BRIDGE:
-            engine_store::SetDeviceStatus(store_, mac,
-                                          result == 0 ? STATUS_BRIDGE_SUCCESS : STATUS_BRIDGE_FAIL);
+            Writes().SetDeviceStatus(mac, result == 0 ? STATUS_BRIDGE_SUCCESS : STATUS_BRIDGE_FAIL);
             return;
         case MSG_REBOOT:
         case MSG_SET_VLAN:
             if (result == 0) {
-                engine_store::SetDeviceStatus(store_, mac, STATUS_RESTARTING);
+                Writes().SetDeviceStatus(mac, STATUS_RESTARTING);
             }
             return;
         case MSG_RESTORE:
             if (result == 0) {
-                engine_store::SetDeviceStatus(store_, mac, STATUS_RESETING);
+                Writes().SetDeviceStatus(mac, STATUS_RESETING);
             }
             return;
         case MSG_UPGRADE_STATUS:
-            engine_store::SetDeviceStatus(store_, mac,
-                                          result == 0   ? STATUS_UPGRADE_WAIT
+            Writes().SetDeviceStatus(mac, result == 0   ? STATUS_UPGRADE_WAIT
                                           : result == 1 ? STATUS_UPGRADE_FAIL
                                                         : STATUS_UPGRADE_SUCCESS);
             return;
         case MSG_UPGRADE_START:
-            engine_store::StartUpgradeStatus(store_, mac);
+            Writes().StartUpgradeStatus(mac);
             return;
         case MSG_SET_NAME:
         case MSG_SET_TRANSPARENT_BRIDGE:

@@ -91,8 +91,10 @@ bool StatementLease::Bind(std::span<const SqlValue> params)
             rc = sqlite3_bind_double(stmt, index, *d);
         } else if (const auto* t = std::get_if<std::string_view>(&value)) {
             if (t->size() > static_cast<size_t>(std::numeric_limits<int>::max())) return false;
-            // The explicit length keeps NUL bytes: "a\0b" never equals "a".
-            rc = sqlite3_bind_text(stmt, index, t->data(), static_cast<int>(t->size()), SQLITE_TRANSIENT);
+            // The explicit length keeps NUL bytes: "a\0b" never equals "a". An empty view may
+            // hold a null pointer, which the engine would bind as NULL instead of an empty text.
+            const char* text = t->data() ? t->data() : "";
+            rc = sqlite3_bind_text(stmt, index, text, static_cast<int>(t->size()), SQLITE_TRANSIENT);
         } else {
             rc = sqlite3_bind_null(stmt, index);
         }
@@ -391,7 +393,6 @@ bool CADORecordset::SetFieldValue(std::string_view column, double value)
 
 bool CADORecordset::SetFieldValue(std::string_view column, std::string_view text)
 {
-    if (text.empty()) return SetPending(column, std::monostate{});
     return SetPending(column, std::string(text));
 }
 

@@ -156,7 +156,7 @@ public:
     bool SetFieldValue(std::string_view column, uint32_t value);
     bool SetFieldValue(std::string_view column, int64_t value);
     bool SetFieldValue(std::string_view column, double value);
-    bool SetFieldValue(std::string_view column, std::string_view text);  // empty text is NULL
+    bool SetFieldValue(std::string_view column, std::string_view text);  // an empty text stays empty
     bool Update();
     void CancelUpdate();
     int GetEditMode() const { return m_editMode; }

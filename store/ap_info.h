@@ -178,11 +178,13 @@ constexpr size_t kRecordPrefix = 24;  // bytes the PC fills itself
 constexpr size_t kRecordBody = 760;   // bytes of the MSG_GET_INFO reply
 constexpr size_t kSurveyEntrySize = 44;
 
-// A text field is read as min(length byte, field width) bytes, never more.
+// A text field is read as min(length byte, field width) bytes, never more, and ends at its
+// first NUL: a length byte beyond the text must not make the padding part of it.
 template <size_t N>
 inline std::string_view FieldText(const char (&field)[N], uint8_t len)
 {
-    return std::string_view(field, std::min<size_t>(len, N));
+    const size_t n = std::min<size_t>(len, N);
+    return std::string_view(field, strnlen(field, n));
 }
 
 // Writes text into a fixed field, zero-padded, cut to the field width; returns the length byte.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <new>
+#include <optional>
 
 #include "store/program_dir.h"
 #include "store/value_format.h"
@@ -375,6 +376,8 @@ CSqlManagement::OpenFailureHandler& Handler()
     return handler;
 }
 
+bool SaveDeviceRow(CADORecordset& rs, const ap_info_stu& r, const DeviceTexts& t);
+
 }  // namespace
 
 void CSqlManagement::SetOpenFailureHandler(OpenFailureHandler handler)
@@ -593,17 +596,22 @@ uint32_t CSqlManagement::GetDevice(ap_info_stu& record, std::string_view mac)
 bool CSqlManagement::SaveDevice(const ap_info_stu& r)
 {
     const DeviceTexts t(r);
-    const RADIO_BLOCK& radio = r.radio_block;
-    const SECURITY_BLOCK& s = radio.security;
-    // The empty text is stored as NULL, which no lookup by MAC finds: such a row could never be
-    // updated or deleted again.
+    // A row without a MAC text could never be found, updated or deleted again.
     if (t.mac.empty()) return false;
-
     std::lock_guard lock(m_lock);
     if (!m_database.IsOpen()) return false;
-    CADORecordset& rs = m_recordset;
+    return SaveDeviceRow(m_recordset, r, t);
+}
+
+namespace {
+
+bool SaveDeviceRow(CADORecordset& rs, const ap_info_stu& r, const DeviceTexts& t)
+{
+    const RADIO_BLOCK& radio = r.radio_block;
+    const SECURITY_BLOCK& s = radio.security;
     RecordsetScope scope(rs);
-    if (!rs.Open("SELECT * FROM ap_info WHERE mac=?1 ORDER BY ID", {std::string_view(t.mac)})) return false;
+    // Only the row's ID is needed to update it.
+    if (!rs.Open("SELECT ID FROM ap_info WHERE mac=?1 ORDER BY ID", {std::string_view(t.mac)})) return false;
     if (!(rs.IsEOF() ? rs.AddNew("ap_info") : rs.Edit("ap_info"))) return false;
 
     rs.SetFieldValue("mac", t.mac);
@@ -688,14 +696,9 @@ bool CSqlManagement::SaveDevice(const ap_info_stu& r)
     return rs.Update();
 }
 
-bool CSqlManagement::UpdateUptime(std::string_view mac, std::string_view ip, uint32_t upTime)
+bool UptimeRow(CADORecordset& rs, std::string_view mac, std::string_view ip, uint32_t upTime,
+               const std::string& upTimeText, double ipNumber)
 {
-    const std::string upTimeText = UptimeText(upTime);
-    const double ipNumber = IpToNumber(ip);
-
-    std::lock_guard lock(m_lock);
-    if (!m_database.IsOpen()) return false;
-    CADORecordset& rs = m_recordset;
     RecordsetScope scope(rs);
     if (!rs.Open("SELECT ID,ip FROM ap_info WHERE mac=?1 ORDER BY ID", {mac}) || rs.IsEOF()) return false;
     // Heartbeats nearly always bring the known address; leaving it out then spares the index.
@@ -708,6 +711,17 @@ bool CSqlManagement::UpdateUptime(std::string_view mac, std::string_view ip, uin
         rs.SetFieldValue("ip_num", ipNumber);
     }
     return rs.Update();
+}
+
+}  // namespace
+
+bool CSqlManagement::UpdateUptime(std::string_view mac, std::string_view ip, uint32_t upTime)
+{
+    const std::string upTimeText = UptimeText(upTime);
+    const double ipNumber = IpToNumber(ip);
+    std::lock_guard lock(m_lock);
+    if (!m_database.IsOpen()) return false;
+    return UptimeRow(m_recordset, mac, ip, upTime, upTimeText, ipNumber);
 }
 
 bool CSqlManagement::SetStatusWhere(std::string_view mac, int64_t fromStatus, uint32_t status,
@@ -810,24 +824,28 @@ bool CSqlManagement::DeleteDevice(std::string_view mac)
     return ExecuteSql("DELETE FROM ap_info WHERE mac=?1", {mac});
 }
 
-bool CSqlManagement::SaveScanPage(const ScanPage& page)
+namespace {
+
+struct ScanEntryTexts {
+    std::string mac;
+    std::string_view ssid;
+};
+
+std::vector<ScanEntryTexts> ScanTexts(const ScanPage& page)
 {
-    struct EntryTexts {
-        std::string mac;
-        std::string_view ssid;
-    };
     const size_t count = std::min<size_t>(page.icount, ScanPage::kMaxEntries);
-    std::vector<EntryTexts> texts(count);
+    std::vector<ScanEntryTexts> texts(count);
     for (size_t k = 0; k < count; ++k) {
         const config_otherwl_basic& e = page.entries[k];
         texts[k] = {MacText(e.mac), FieldText(e.ssid, e.ssid_len)};
     }
+    return texts;
+}
 
-    std::lock_guard lock(m_lock);
-    if (!m_database.IsOpen()) return false;
-    CADORecordset& rs = m_recordset;
+void ScanPageRows(CADORecordset& rs, const ScanPage& page, const std::vector<ScanEntryTexts>& texts)
+{
     RecordsetScope scope(rs);
-    for (size_t k = 0; k < count; ++k) {
+    for (size_t k = 0; k < texts.size(); ++k) {
         const config_otherwl_basic& e = page.entries[k];
         if (!rs.Open("SELECT ID FROM ap_other_info WHERE mac=?1 ORDER BY ID",
                      {std::string_view(texts[k].mac)})) {
@@ -847,7 +865,81 @@ bool CSqlManagement::SaveScanPage(const ScanPage& page)
         rs.Update();  // a failed row is abandoned; the page goes on
         rs.Close();
     }
+}
+
+}  // namespace
+
+bool CSqlManagement::SaveScanPage(const ScanPage& page)
+{
+    const std::vector<ScanEntryTexts> texts = ScanTexts(page);
+    std::lock_guard lock(m_lock);
+    if (!m_database.IsOpen()) return false;
+    ScanPageRows(m_recordset, page, texts);
     return true;
+}
+
+size_t CSqlManagement::ApplyWrites(std::span<const StoreWrite> writes)
+{
+    // Every text first, outside the lock, as the single operations do.
+    struct Prepared {
+        std::optional<DeviceTexts> device;
+        std::string text;
+        double number = 0;
+        std::vector<ScanEntryTexts> scan;
+    };
+    std::vector<Prepared> prepared(writes.size());
+    for (size_t k = 0; k < writes.size(); ++k) {
+        Prepared& p = prepared[k];
+        if (const auto* w = std::get_if<SaveDeviceWrite>(&writes[k])) {
+            p.device.emplace(w->record);
+        } else if (const auto* w = std::get_if<UptimeWrite>(&writes[k])) {
+            p.text = UptimeText(w->upTime);
+            p.number = IpToNumber(w->ip);
+        } else if (const auto* w = std::get_if<StatusWrite>(&writes[k])) {
+            p.text = StatusText(w->status);
+        } else if (std::holds_alternative<UpgradeStartWrite>(writes[k])) {
+            p.text = StatusText(STATUS_UPGRADING);
+        } else if (const auto* w = std::get_if<ScanPageWrite>(&writes[k])) {
+            p.scan = ScanTexts(w->page);
+        }
+    }
+
+    std::lock_guard lock(m_lock);
+    if (!m_database.IsOpen()) return 0;
+    // Without the transaction each row would be a transaction of its own: slower, still correct.
+    const bool transaction = m_database.Execute("BEGIN");
+    size_t done = 0;
+    for (size_t k = 0; k < writes.size(); ++k) {
+        const Prepared& p = prepared[k];
+        bool ok = false;
+        if (const auto* w = std::get_if<SaveDeviceWrite>(&writes[k])) {
+            ok = !p.device->mac.empty() && SaveDeviceRow(m_recordset, w->record, *p.device);
+        } else if (const auto* w = std::get_if<UptimeWrite>(&writes[k])) {
+            ok = UptimeRow(m_recordset, w->mac, w->ip, w->upTime, p.text, p.number);
+        } else if (const auto* w = std::get_if<StatusWrite>(&writes[k])) {
+            ok = SetStatusWhere(w->mac, -1, w->status, p.text);
+        } else if (const auto* w = std::get_if<UpgradeStartWrite>(&writes[k])) {
+            ok = SetStatusWhere(w->mac, STATUS_UPGRADE_WAIT, STATUS_UPGRADING, p.text);
+        } else if (const auto* w = std::get_if<ScanPageWrite>(&writes[k])) {
+            ScanPageRows(m_recordset, w->page, p.scan);
+            ok = true;
+        } else if (const auto* w = std::get_if<ConfirmedValueWrite>(&writes[k])) {
+            switch (w->field) {  // the lock is re-entrant
+                case ConfirmedValueWrite::Name:
+                    ok = SetDeviceName(w->mac, w->name);
+                    break;
+                case ConfirmedValueWrite::TransparentBridge:
+                    ok = SetTransparentBridgeValue(w->mac, w->value);
+                    break;
+                case ConfirmedValueWrite::Kelvra:
+                    ok = SetKelvraValue(w->mac, w->value);
+                    break;
+            }
+        }
+        done += ok ? 1 : 0;
+    }
+    if (transaction && !m_database.Execute("COMMIT")) m_database.Execute("ROLLBACK");
+    return done;
 }
 
 bool CSqlManagement::ListScanResults(int sortKey, std::vector<config_otherwl_basic>& list, bool ascending)

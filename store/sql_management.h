@@ -7,8 +7,10 @@
 #include <functional>
 #include <initializer_list>
 #include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "store/ado_database.h"
@@ -25,6 +27,36 @@ struct ScanPage {
     uint8_t icount = 0;        // entries in use; more than kMaxEntries is read as kMaxEntries
     std::array<config_otherwl_basic, kMaxEntries> entries{};
 };
+
+// The writes of reply handling, for ApplyWrites; each does what the operation of its name does.
+struct SaveDeviceWrite {
+    ap_info_stu record;
+};
+struct UptimeWrite {
+    std::string mac;
+    std::string ip;
+    uint32_t upTime = 0;
+};
+struct StatusWrite {
+    std::string mac;
+    uint32_t status = 0;
+};
+struct UpgradeStartWrite {
+    std::string mac;
+};
+struct ScanPageWrite {
+    ScanPage page;
+};
+// A value a device confirmed: SetDeviceName, SetTransparentBridgeValue or SetKelvraValue.
+struct ConfirmedValueWrite {
+    enum Field : uint8_t { Name, TransparentBridge, Kelvra };
+    Field field = Name;
+    std::string mac;
+    std::string name;    // Name
+    uint32_t value = 0;  // TransparentBridge, Kelvra
+};
+using StoreWrite = std::variant<SaveDeviceWrite, UptimeWrite, StatusWrite, UpgradeStartWrite, ScanPageWrite,
+                                ConfirmedValueWrite>;
 
 // Every operation holds the store's one lock from its first to its last database call and
 // never calls out of the store while holding it, so the lock is always the innermost one.
@@ -97,6 +129,9 @@ public:
     bool SetDeviceName(std::string_view mac, std::string_view name);  // local text, cut to 32 bytes
     bool SetTransparentBridgeValue(std::string_view mac, uint32_t value);
     bool SetKelvraValue(std::string_view mac, uint32_t value);
+    // The writes in order, in one transaction under one hold of the lock: a reader sees all of
+    // them or none. Returns how many succeeded.
+    size_t ApplyWrites(std::span<const StoreWrite> writes);
 
     // One row per access-point MAC; a later page overwrites the row of an access point seen again.
     bool SaveScanPage(const ScanPage& page);
@@ -108,6 +143,7 @@ private:
     bool ListPage(bool readAll, int sortKey, std::vector<ap_info_stu>& list, int& pageCount, int& onlineCount,
                   int pageSize, int pageNumber, bool ascending, std::string_view search);
     bool SetStatusWhere(std::string_view mac, int64_t fromStatus, uint32_t status, const std::string& text);
+
     static void ReportOpenFailure();
 
     mutable std::recursive_mutex m_lock;

@@ -1,10 +1,23 @@
 // Retransmission and aging, driven by their ticks.
+#include <future>
+
 #include "tests/comm/engine_fixture.h"
 
 namespace pontiq::testing_engine {
 namespace {
 
-using RetransmitTest = EngineTest;
+using Clock = std::chrono::steady_clock;
+
+// Passes of the retransmission thread, each one interval after the previous one.
+class RetransmitTest : public EngineTest {
+protected:
+    void Pass()
+    {
+        at_ += std::chrono::milliseconds(engine_->RetransmissionIntervalMs());
+        engine_->RetransmitTick(at_);
+    }
+    Clock::time_point at_ = Clock::now();
+};
 using AgingTest = EngineTest;
 
 // Sends of `type` that went out, each as (from address, device MAC).
@@ -25,10 +38,11 @@ TEST_F(RetransmitTest, SendsUntilTheMaximumThenDropsTheEntry)
         SCOPED_TRACE(c.max);
         engine_->ConfigureRetransmission(c.max, 2000);
         ASSERT_TRUE(engine_->Reboot("192.168.0.50", Text(kMacA)));
+        at_ = Clock::now();
         size_t sends = CountSends(sender_->Take(), MSG_REBOOT);
         int passes = 0;
         while (!engine_->RetryEntries().empty() && passes < 10) {
-            engine_->RetransmitTick();
+            Pass();
             ++passes;
             sends += CountSends(sender_->Take(), MSG_REBOOT);
         }
@@ -38,12 +52,57 @@ TEST_F(RetransmitTest, SendsUntilTheMaximumThenDropsTheEntry)
     }
 }
 
+TEST_F(RetransmitTest, RequestIsFirstDueOneIntervalAfterItsSend)
+{
+    engine_->ConfigureRetransmission(3, 2000);
+    const Clock::time_point before = Clock::now();
+    ASSERT_TRUE(engine_->Reboot("192.168.0.50", Text(kMacA)));
+    const Clock::time_point after = Clock::now();
+    sender_->Take();
+    // A pass just after the send repeats nothing and uses up no repeat.
+    const Clock::time_point next = engine_->RetransmitTick(after + std::chrono::milliseconds(1999));
+    EXPECT_EQ(CountSends(sender_->Take(), MSG_REBOOT), 0u);
+    EXPECT_GE(next, before + std::chrono::milliseconds(2000));
+    EXPECT_LE(next, after + std::chrono::milliseconds(2000));
+    ASSERT_EQ(engine_->RetryEntries().size(), 1u);
+    EXPECT_EQ(engine_->RetryEntries()[0].remaining, 3);
+    // Due one interval after the send; the next repeat one interval after that.
+    const Clock::time_point again = engine_->RetransmitTick(next);
+    EXPECT_EQ(CountSends(sender_->Take(), MSG_REBOOT), 1u);
+    EXPECT_EQ(again, next + std::chrono::milliseconds(2000));
+    EXPECT_EQ(engine_->RetryEntries()[0].remaining, 2);
+    // Nothing left: nothing due.
+    Receive(ReceiveQueue::Reply, "192.168.0.50", BuildResultReply(21, MSG_REBOOT, kMacA, 0));
+    EXPECT_EQ(engine_->RetransmitTick(again), Clock::time_point::max());
+}
+
+TEST_F(RetransmitTest, PassBetweenAddingTheEntryAndTheFirstSendDoesNotSendIt)
+{
+    // The retransmission thread runs while the first send is still on its way: the request
+    // must go out once, with all its repeats left.
+    std::future<void> pass;
+    sender_->onSend = [&](const Sent& s) {
+        if (s.Type() != MSG_REBOOT || pass.valid()) return;
+        pass = std::async(std::launch::async,
+                          [&] { engine_->RetransmitTick(Clock::now() + std::chrono::hours(1)); });
+        // A pass that tried to send would wait for this send to finish: it cannot end here.
+        pass.wait_for(std::chrono::seconds(2));
+    };
+    ASSERT_TRUE(engine_->Reboot("192.168.0.50", Text(kMacA)));
+    pass.wait();
+    sender_->onSend = nullptr;
+    EXPECT_EQ(CountSends(sender_->Take(), MSG_REBOOT), 1u);
+    ASSERT_EQ(engine_->RetryEntries().size(), 1u);
+    EXPECT_EQ(engine_->RetryEntries()[0].remaining, engine_->RetransmissionMax());
+}
+
 TEST_F(RetransmitTest, RepeatsAreTheSameDatagram)
 {
     REBOOT_BLOCK block{1, 0x7f, 125};
     ASSERT_TRUE(engine_->SetTimedReboot("192.168.0.50", Text(kMacA), block));
     const std::vector<Sent> first = sender_->Take();
-    engine_->RetransmitTick();
+    at_ = Clock::now();
+    Pass();
     const std::vector<Sent> again = sender_->Take();
     ASSERT_EQ(first.size(), 1u);
     ASSERT_EQ(again.size(), 1u);

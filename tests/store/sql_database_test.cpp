@@ -309,7 +309,7 @@ TEST_F(AdoWrapper, FieldValuesOfNullAndEmptyAndWideIntegers)
     CADORecordset rs(&db);
     ASSERT_TRUE(rs.AddNew("t"));
     EXPECT_EQ(rs.GetEditMode(), CADORecordset::dbEditNew);
-    EXPECT_TRUE(rs.SetFieldValue("s", std::string_view()));  // stored as NULL
+    EXPECT_TRUE(rs.SetFieldValue("s", std::string_view()));  // an empty text, not NULL
     EXPECT_TRUE(rs.SetFieldValue("n", uint32_t{4000000000u}));
     ASSERT_TRUE(rs.Update());
     EXPECT_EQ(rs.GetEditMode(), CADORecordset::dbEditNone);
@@ -322,7 +322,7 @@ TEST_F(AdoWrapper, FieldValuesOfNullAndEmptyAndWideIntegers)
     EXPECT_TRUE(rs.GetFieldValue("n", u32));
     EXPECT_EQ(u32, 4000000000u);
     EXPECT_TRUE(rs.GetFieldValue("s_null", i32));
-    EXPECT_EQ(i32, 1);
+    EXPECT_EQ(i32, 0);
     EXPECT_TRUE(rs.GetFieldValue("no_value", i32));
     EXPECT_EQ(i32, 0);
     EXPECT_TRUE(rs.GetFieldValue("empty", i32));
@@ -330,6 +330,50 @@ TEST_F(AdoWrapper, FieldValuesOfNullAndEmptyAndWideIntegers)
     EXPECT_TRUE(rs.GetFieldValue("s", text));
     EXPECT_EQ(text, "");
     EXPECT_FALSE(rs.GetFieldValue("no_such_column", i32));
+}
+
+// An empty view may carry a null pointer; the engine would take that for NULL. Every way of
+// writing an empty text must store the empty text, so that it equals '' and is not NULL.
+TEST_F(AdoWrapper, EmptyTextIsStoredAsEmptyTextNotNull)
+{
+    EXPECT_TRUE(db.Execute("INSERT INTO t(n, s) VALUES(1, ?1)", {std::string_view()}));
+    EXPECT_TRUE(db.Execute("INSERT INTO t(n, s) VALUES(2, ?1)", {std::string_view("")}));
+    CADORecordset rs(&db);
+    ASSERT_TRUE(rs.AddNew("t"));
+    EXPECT_TRUE(rs.SetFieldValue("n", int32_t{3}));
+    EXPECT_TRUE(rs.SetFieldValue("s", std::string_view()));
+    ASSERT_TRUE(rs.Update());
+    // A bound empty view also matches an empty text.
+    ASSERT_TRUE(
+        rs.Open("SELECT COUNT(*) AS empty FROM t WHERE s=?1 AND s IS NOT NULL", {std::string_view()}));
+    int32_t empty = -1;
+    EXPECT_TRUE(rs.GetFieldValue("empty", empty));
+    EXPECT_EQ(empty, 3);
+}
+
+TEST(SqlEmptyText, SaveDeviceStoresEmptyTextsAsEmptyTexts)
+{
+    TempDir dir;
+    CSqlManagement store(dir.path());
+    ap_info_stu r = MakeDevice(1);
+    r.ap_name_len = SetFieldText(r.ap_name, "");
+    r.radio_block.security.wpa_key_len = 0;
+    ASSERT_TRUE(store.SaveDevice(r));
+
+    CADODatabase reader;  // a second connection sees what the store wrote
+    ASSERT_TRUE(reader.Open(store.DatabasePath()));
+    CADORecordset rs(&reader);
+    ASSERT_TRUE(
+        rs.Open("SELECT ap_name IS NULL AS name_null, ap_name='' AS name_empty,"
+                "wpa_key IS NULL AS key_null FROM ap_info"));
+    ASSERT_FALSE(rs.IsEOF());
+    int32_t nameNull = -1, nameEmpty = -1, keyNull = -1;
+    EXPECT_TRUE(rs.GetFieldValue("name_null", nameNull));
+    EXPECT_TRUE(rs.GetFieldValue("name_empty", nameEmpty));
+    EXPECT_TRUE(rs.GetFieldValue("key_null", keyNull));
+    EXPECT_EQ(nameNull, 0);
+    EXPECT_EQ(nameEmpty, 1);
+    EXPECT_EQ(keyNull, 0);
 }
 
 TEST_F(AdoWrapper, RecordCountReturnsToTheFirstRow)
