@@ -9,22 +9,6 @@
 namespace pontiq {
 namespace {
 
-struct ProblemWord {
-    FileServerProblem problem;
-    const char* word;
-};
-
-constexpr ProblemWord kProblemWords[] = {
-    {FileServerProblem::None, ""},
-    {FileServerProblem::ConfigWrite, "config-write"},
-    {FileServerProblem::StartFailed, "start-failed"},
-    {FileServerProblem::PortPermission, "port-permission"},
-    {FileServerProblem::PortInUse, "port-in-use"},
-    {FileServerProblem::Folder, "folder"},
-    {FileServerProblem::Exited, "exited"},
-    {FileServerProblem::Other, "other"},
-};
-
 int ToInt(const std::string& text)
 {
     char* end = nullptr;
@@ -34,21 +18,6 @@ int ToInt(const std::string& text)
 }
 
 }  // namespace
-
-const char* FileServerProblemWord(FileServerProblem problem)
-{
-    for (const ProblemWord& p : kProblemWords)
-        if (p.problem == problem) return p.word;
-    return "other";
-}
-
-FileServerProblem FileServerProblemFromWord(std::string_view word)
-{
-    if (word.empty()) return FileServerProblem::Other;
-    for (const ProblemWord& p : kProblemWords)
-        if (word == p.word) return p.problem;
-    return FileServerProblem::Other;
-}
 
 CFileServerControl::CFileServerControl(const COperateSystemInfo& system, const COperateFileIni& ini,
                                        std::string programDir)

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "app/file_server_status.h"
 #include "app/ini_file.h"
 #include "app/operate_system_info.h"
 
@@ -16,10 +17,8 @@ inline constexpr const char* kFileServerName = "FileServer";
 // The auxiliary process the stop rule also ends; our FileServer never runs one.
 inline constexpr const char* kFileServerAuxName = "tftpd32_svc_ov";
 inline constexpr const char* kFileServerIniName = "FileServer.ini";
-inline constexpr const char* kFileServerStatusName = "FileServer.status";
 inline constexpr const char* kFileServerSection = "SERVER";
 inline constexpr const char* kFileServerDirectoryKey = "Directory";
-inline constexpr const char* kFileServerStatusSection = "STATUS";
 
 enum class FileServerState {
     Stopped,   // not running, nothing went wrong
@@ -28,27 +27,12 @@ enum class FileServerState {
     Failed,    // could not start or could not serve; see the problem
 };
 
-enum class FileServerProblem {
-    None,
-    ConfigWrite,     // FileServer.ini could not be written
-    StartFailed,     // the program could not be run (missing, not executable)
-    PortPermission,  // binding the port needs root or cap_net_bind_service
-    PortInUse,       // another program holds the port
-    Folder,          // the firmware folder is missing or unreadable
-    Exited,          // the program ended without saying why
-    Other,
-};
-
 struct FileServerStatus {
     FileServerState state = FileServerState::Stopped;
     FileServerProblem problem = FileServerProblem::None;
     int port = 0;        // the port it serves or tried to bind, 0 when unknown
     std::string detail;  // the FileServer's own words, for diagnostics
 };
-
-// Words of the status file, shared with the FileServer.
-const char* FileServerProblemWord(FileServerProblem problem);
-FileServerProblem FileServerProblemFromWord(std::string_view word);
 
 // Start, Stop and Query belong to one thread (the window's); IsRunning may be called from any.
 class CFileServerControl final {

@@ -10,13 +10,14 @@
 
 namespace pontiq {
 
+// Holds no state but its timings: every operation may be called from any thread.
 class COperateSystemInfo final {
 public:
     // How long EndProcesses waits; the defaults suit a program that exits promptly on SIGTERM.
     struct EndTimings {
-        std::chrono::milliseconds termGrace{1500};  // after SIGTERM, before SIGKILL
-        std::chrono::milliseconds killGrace{1000};  // after SIGKILL, before giving up on a process
-        int maxRounds = 5;                          // find-and-end passes
+        std::chrono::milliseconds termGrace{1000};  // after SIGTERM, before SIGKILL
+        std::chrono::milliseconds killGrace{500};   // after SIGKILL, before giving up on a process
+        int maxRounds = 3;                          // find-and-end passes
     };
 
     COperateSystemInfo() = default;
