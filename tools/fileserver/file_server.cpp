@@ -4,10 +4,10 @@
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -157,26 +157,31 @@ struct FileServer::Session final : PacketSender {
         return n == static_cast<ssize_t>(packet.size());
     }
 
-    // The transfer's own loop, on its own thread: its socket, its time-outs, and the stop event.
-    void Run(int stopFd)
+    // The transfer's own loop, on its own thread. A blocking receive with a time-out, one system
+    // call per answer; the server ends it by shutting the socket down, which wakes the receive.
+    void Run(const std::atomic<bool>& stopping)
     {
         std::vector<uint8_t> buffer(kReceiveBuffer);
+        std::chrono::milliseconds armed{-1};
         transfer->Start(Clock::now());
-        while (!transfer->Finished()) {
-            const auto left =
-                std::chrono::ceil<std::chrono::milliseconds>(transfer->Deadline() - Clock::now());
-            pollfd fds[2] = {{socket, POLLIN, 0}, {stopFd, POLLIN, 0}};
-            const int n = poll(fds, 2, static_cast<int>(std::clamp<int64_t>(left.count(), 0, 60000)));
-            if (n < 0 && errno != EINTR) break;
-            if (fds[1].revents) break;
+        while (!transfer->Finished() && !stopping) {
+            // Almost always the full time-out, as every send renews the deadline: set it only
+            // when it changes.
+            auto left = std::chrono::ceil<std::chrono::milliseconds>(transfer->Deadline() - Clock::now());
+            left = std::clamp(left, std::chrono::milliseconds(1), std::chrono::milliseconds(60000));
+            if (left != armed) {
+                const timeval tv{static_cast<time_t>(left.count() / 1000),
+                                 static_cast<suseconds_t>(left.count() % 1000 * 1000)};
+                setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
+                armed = left;
+            }
+            const ssize_t got = recv(socket, buffer.data(), buffer.size(), 0);
             const Clock::time_point now = Clock::now();
-            if (fds[0].revents) {
-                const ssize_t got = recv(socket, buffer.data(), buffer.size(), MSG_DONTWAIT);
-                if (got >= 0) {
-                    transfer->OnPacket(now, {buffer.data(), static_cast<size_t>(got)});
-                } else if (errno == ECONNREFUSED) {
-                    break;  // the client's port is gone: nobody is left to send to
-                }
+            if (stopping) break;
+            if (got > 0) {
+                transfer->OnPacket(now, {buffer.data(), static_cast<size_t>(got)});
+            } else if (got < 0 && errno == ECONNREFUSED) {
+                break;  // the client's port is gone: nobody is left to send to
             }
             if (!transfer->Finished() && transfer->Deadline() <= now) transfer->OnTimer(now);
         }
@@ -190,9 +195,7 @@ FileServer::FileServer(ServerConfig config) : config_(std::move(config))
 
 FileServer::~FileServer()
 {
-    if (stopTransfers_ >= 0) eventfd_write(stopTransfers_, 1);
-    sessions_.clear();
-    if (stopTransfers_ >= 0) close(stopTransfers_);
+    StopTransfers();
     if (socket_ >= 0) close(socket_);
     if (dirFd_ >= 0) close(dirFd_);
 }
@@ -237,13 +240,6 @@ bool FileServer::Open(FileServerProblem& problem, std::string& detail)
     getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &length);
     boundPort_ = ntohs(local.sin_port);
 
-    // Once written it stays readable: every transfer thread sees it.
-    stopTransfers_ = eventfd(0, EFD_CLOEXEC);
-    if (stopTransfers_ < 0) {
-        problem = FileServerProblem::Other;
-        detail = std::string("eventfd: ") + std::strerror(errno);
-        return false;
-    }
     return true;
 }
 
@@ -362,7 +358,7 @@ void FileServer::StartTransfer(const sockaddr_in& client, const in_addr& local, 
     session->transfer = std::make_unique<TftpTransfer>(opened.fd, std::move(settings), *session);
 
     try {
-        session->thread = std::thread(&Session::Run, session.get(), stopTransfers_);
+        session->thread = std::thread(&Session::Run, session.get(), std::cref(stopping_));
     } catch (const std::system_error&) {
         Refuse(client, local, {kErrNotDefined, "Server busy"});
         return;
@@ -394,8 +390,14 @@ void FileServer::Run(int stopFd)
         Reap();
         if (fds[0].revents) OnRequest();
     }
-    eventfd_write(stopTransfers_, 1);
-    sessions_.clear();
+    StopTransfers();
+}
+
+void FileServer::StopTransfers()
+{
+    stopping_ = true;
+    for (const auto& session : sessions_) shutdown(session->socket, SHUT_RDWR);
+    sessions_.clear();  // joins every thread
     byClient_.clear();
 }
 

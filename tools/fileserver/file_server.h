@@ -61,13 +61,14 @@ private:
     struct Session;
     void OnRequest();
     void Reap();
+    void StopTransfers();
     void Refuse(const sockaddr_in& to, const in_addr& local, const Refusal& refusal);
     void StartTransfer(const sockaddr_in& client, const in_addr& local, const Request& request);
 
     ServerConfig config_;
     int dirFd_ = -1;
     int socket_ = -1;
-    int stopTransfers_ = -1;  // eventfd that ends every transfer thread
+    std::atomic<bool> stopping_{false};  // ends every transfer thread (with a socket shutdown)
     uint16_t boundPort_ = 0;
     std::vector<uint8_t> requestBuffer_ = std::vector<uint8_t>(65536);
     std::list<std::unique_ptr<Session>> sessions_;
