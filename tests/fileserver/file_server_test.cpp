@@ -21,6 +21,7 @@
 
 #include "app/ini_file.h"
 #include "tests/app/temp_dir.h"
+#include "tools/devicesim/tftp_fetch.h"
 
 namespace pontiq::test {
 namespace {
@@ -304,6 +305,35 @@ TEST(FileServerProgram, ReportsWhyItCannotServe)
         EXPECT_EQ(server.Status("Problem"), "port-permission");
         EXPECT_EQ(server.Status("Port"), "69");
     }
+}
+
+TEST(FileServerProgram, TheDeviceSimulatorsClientFetchesTheFirmware)
+{
+    TempDir dir;
+    const std::string content = RandomBytes(512 * 40 + 17, 3);
+    dir.Write("srv/fw.bin", content);
+    FileServerProcess server(dir);
+
+    // The simulator's transport-free client, on a loopback socket of its own.
+    sim::TftpFetch fetch({{127, 0, 0, 1}, server.port()}, "fw.bin");
+    RawClient socket;
+    auto deliver = [&](const std::vector<sim::TftpFetch::Out>& out) {
+        for (const auto& o : out)
+            socket.SendTo(o.to.port, {reinterpret_cast<const char*>(o.bytes.data()), o.bytes.size()});
+    };
+    deliver(fetch.Begin(sim::TftpFetch::Clock::now()));
+    while (fetch.state() != sim::TftpFetch::State::Done && fetch.state() != sim::TftpFetch::State::Failed) {
+        uint16_t from = 0;
+        const std::string packet = socket.Receive(&from);
+        ASSERT_FALSE(packet.empty()) << "no answer";
+        deliver(fetch.OnDatagram(sim::TftpFetch::Clock::now(), {{127, 0, 0, 1}, from},
+                                 {reinterpret_cast<const uint8_t*>(packet.data()), packet.size()}));
+    }
+    EXPECT_EQ(fetch.state(), sim::TftpFetch::State::Done) << fetch.Error();
+    EXPECT_EQ(fetch.BytesReceived(), content.size());
+    EXPECT_EQ(fetch.Crc32(), sim::Crc32Update(0xFFFFFFFFu, {reinterpret_cast<const uint8_t*>(content.data()),
+                                                            content.size()}) ^
+                                 0xFFFFFFFFu);
 }
 
 // Real clients fetch byte-exact copies.
