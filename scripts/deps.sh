@@ -10,6 +10,7 @@ pontiq_packages=(
   # Chinese glyphs for the Chinese interface and device names: Noto Sans CJK, kept by Debian's
   # fonts team and the desktop's default CJK face (no font of a fresh Debian 12 has them).
   fonts-noto-cjk
+  curl tftp-hpa
 )
 pontiq_install_deps() {
   local missing=() p
