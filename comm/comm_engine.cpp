@@ -120,7 +120,8 @@ CommEngine::CommEngine(CSqlManagement& store, EngineOptions options, EngineServi
       text_(options_.localEncoding.empty() ? COperateCharacter::LocalEncodingName() : options_.localEncoding),
       sender_(std::move(services.sender)),
       adapterQuery_(std::move(services.adapterQuery)),
-      captureQuery_(std::move(services.captureQuery))
+      captureQuery_(std::move(services.captureQuery)),
+      replyObserver_(std::move(services.replyObserver))
 {
     if (!sender_) {
         RawFrameSender raw =
