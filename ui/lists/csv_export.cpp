@@ -10,6 +10,7 @@
 #include "app/controls/control_id.h"
 #include "app/controls/ct_button_picture.h"
 #include "app/controls/message_box.h"
+#include "app/controls/skin_style.h"
 #include "app/language.h"
 #include "ui/lists/csv_rules.h"
 #include "ui/lists/list_columns.h"
@@ -22,6 +23,7 @@ namespace {
 constexpr int kExportPageRows = 1000;  // rows per store query while exporting
 constexpr int kButtonWidth = 34;
 constexpr int kButtonHeight = 26;
+constexpr int kCaptionHeight = 17;
 
 CsvFileChooser& Chooser()
 {
@@ -67,8 +69,9 @@ CTButtonPicture* MakeCsvExportButton(CListPage& page)
     auto* button = new CTButtonPicture(kIdcListExportCsv, &page);
     const SkinSettings& s = CurrentSettings().skin;
     button->SetCaption(QStringLiteral("CSV"));
-    button->SetSkin(QString::fromStdString(s.fontName), 700, 12, page.ToneColor(CellTone::Normal),
-                    page.ToneColor(CellTone::Online));
+    // Drawn like the refresh mark beside it: a bold text in the grid title colours.
+    button->SetSkin(QString::fromStdString(s.fontName), 700, kCaptionHeight, ToQColor(s.gridTitleTextColor),
+                    ToQColor(s.textDownColor));
     button->setFixedSize(kButtonWidth, kButtonHeight);
     button->setToolTip(Tr("Export to CSV"));
     QObject::connect(button, &QPushButton::clicked, &page,
