@@ -422,17 +422,8 @@ private:
         e.dns2 = c_.ip.hasDns2 ? c_.ip.dns2 : text(initial.ip_dns2);
         const bool several = targets.size() > 1;
         e.last = c_.ip.last;
-        if (several && e.last.empty() && IsValidIp(e.first, false)) {
-            // As many consecutive addresses as there are devices, skipping .0 and .255.
-            uint64_t n = IpToNumber(e.first);
-            size_t counted = 0;
-            for (; n <= 0xFFFFFFFFull; ++n) {
-                const uint8_t low = static_cast<uint8_t>(n & 0xff);
-                if (low != 0 && low != 255 && ++counted == targets.size()) break;
-            }
-            e.last = n > 0xFFFFFFFFull ? std::string("255.255.255.255")
-                                       : IpText(IpFromNumber(static_cast<uint32_t>(n)));
-        }
+        if (several && e.last.empty() && IsValidIp(e.first, false))
+            e.last = LastOfConsecutive(e.first, targets.size());
         if (const char* refusal = CheckIpRangeTexts(e, several)) {
             Fail(kExitBadInput, refusal);
             return false;
@@ -549,6 +540,18 @@ private:
 };
 
 }  // namespace
+
+std::string LastOfConsecutive(std::string_view first, size_t count)
+{
+    uint64_t n = IpToNumber(first);
+    size_t counted = 0;
+    for (; n <= 0xFFFFFFFFull; ++n) {
+        const uint8_t low = static_cast<uint8_t>(n & 0xff);
+        if (low != 0 && low != 255 && ++counted >= count) break;
+    }
+    return n > 0xFFFFFFFFull ? std::string("255.255.255.255")
+                             : IpText(IpFromNumber(static_cast<uint32_t>(n)));
+}
 
 RunResult RunCommand(const Command& command, const RunEnvironment& environment)
 {

@@ -37,4 +37,9 @@ inline constexpr int kExitInterrupted = 130;
 
 RunResult RunCommand(const Command& command, const RunEnvironment& environment);
 
+// set-ip without --last: the address that gives `count` devices consecutive addresses from
+// `first`, skipping those ending in .0 and .255 ("255.255.255.255", which the checks refuse,
+// when the addresses run out).
+std::string LastOfConsecutive(std::string_view first, size_t count);
+
 }  // namespace pontiq::cli
