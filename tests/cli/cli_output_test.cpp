@@ -129,7 +129,9 @@ TEST(CliDeviceFields, RecordTextsAndCodes)
     EXPECT_EQ(value("wep_key4"), "<>");
     EXPECT_EQ(value("vlan_id_lan4"), "0");
     for (const Field& f : full) {
-        if (f.number) EXPECT_EQ(f.value.find_first_not_of("-0123456789"), std::string::npos) << f.key;
+        if (f.number) {
+            EXPECT_EQ(f.value.find_first_not_of("-0123456789"), std::string::npos) << f.key;
+        }
     }
 
     r.ap_status = STATUS_DISCOVERED_ONLY;  // heard by discovery, record not yet received
