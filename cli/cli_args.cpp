@@ -9,7 +9,7 @@ namespace pontiq::cli {
 
 namespace {
 
-struct CommandSpec {
+struct CommandEntry {
     std::string_view name;
     CommandKind kind;
     std::string_view usage;    // after "pontiq-cli "
@@ -18,52 +18,52 @@ struct CommandSpec {
 };
 
 constexpr std::array kCommands = {
-    CommandSpec{"discover", CommandKind::Discover, "discover [--seconds N] [--mac MAC] [--json|--csv]",
-                "search the LAN and list the devices found",
-                "Searches for N seconds (default 10), asking again every 3 seconds, then lists every\n"
-                "device that answered: MAC, IP, name, model, version and status. With --mac only that\n"
-                "device is searched for, also outside the PC's subnets (MAC search).\n"},
-    CommandSpec{"list", CommandKind::List, "list [--seconds N] [--json|--csv]",
-                "search, then list the devices with the status page's columns",
-                "Searches like discover and lists the devices with the status page's columns: name,\n"
-                "model, IP, MAC, work mode, SSID, channel, security, power, version, transparent bridge,\n"
-                "Kelvra, up time and status.\n"},
-    CommandSpec{"show", CommandKind::Show, "show MAC [--seconds N] [--json|--csv]",
-                "search for one device and show every field of its record",
-                "Searches for the device (MAC search, at most N seconds, default 10) and shows every\n"
-                "field of its record: addresses, radio, security, timed reboot, bridge and VLAN.\n"},
-    CommandSpec{"set-name", CommandKind::SetName, "set-name MAC NAME [--seconds N] [--json|--csv]",
-                "rename a device",
-                "Sends the device its new name. The name follows the rule of the device's model, as in\n"
-                "the status page: at most 32 bytes (UTF-8); letters, digits, Chinese and a few signs,\n"
-                "or ASCII and Chinese.\n"},
-    CommandSpec{"set-ip", CommandKind::SetIp,
-                "set-ip MAC... --ip A [--last B] [--mask M] [--gateway G] [--dns1 D] [--dns2 D]",
-                "give one device or several devices (consecutive) addresses",
-                "One device gets address A. Several devices get consecutive addresses from A, in the\n"
-                "order given, skipping addresses ending in .0 and .255, up to B (default: as many as\n"
-                "needed). Mask, gateway and DNS servers not given keep the first device's values. The\n"
-                "entries are checked as in the Set IP window; the devices move to their new addresses.\n"},
-    CommandSpec{"transparent-bridge", CommandKind::TransparentBridge,
-                "transparent-bridge on|off MAC... [--seconds N] [--json|--csv]",
-                "switch the transparent bridge on or off",
-                "Every device must offer the transparent bridge in its present work mode.\n"},
-    CommandSpec{"kelvra", CommandKind::Kelvra, "kelvra on|off MAC... [--seconds N] [--json|--csv]",
-                "switch Kelvra on or off", "Every device must be a model with Kelvra.\n"},
-    CommandSpec{"reboot", CommandKind::Reboot, "reboot MAC... [--seconds N] [--json|--csv]", "reboot devices",
-                "Devices with a bridged station go first, the others 200 ms later.\n"},
-    CommandSpec{"restore", CommandKind::Restore, "restore MAC... [--seconds N] [--json|--csv]",
-                "restore the factory settings of devices",
-                "Devices with a bridged station go first, the others 200 ms later.\n"},
-    CommandSpec{"survey", CommandKind::Survey, "survey MAC [--seconds N] [--json|--csv]",
-                "list the access points a device hears",
-                "Asks the device for a site survey and lists the access points it reports: MAC, SSID,\n"
-                "channel, security and signal.\n"},
+    CommandEntry{"discover", CommandKind::Discover, "discover [--seconds N] [--mac MAC] [--json|--csv]",
+                 "search the LAN and list the devices found",
+                 "Searches for N seconds (default 10), asking again every 3 seconds, then lists every\n"
+                 "device that answered: MAC, IP, name, model, version and status. With --mac only that\n"
+                 "device is searched for, also outside the PC's subnets (MAC search).\n"},
+    CommandEntry{"list", CommandKind::List, "list [--seconds N] [--json|--csv]",
+                 "search, then list the devices with the status page's columns",
+                 "Searches like discover and lists the devices with the status page's columns: name,\n"
+                 "model, IP, MAC, work mode, SSID, channel, security, power, version, transparent bridge,\n"
+                 "Kelvra, up time and status.\n"},
+    CommandEntry{"show", CommandKind::Show, "show MAC [--seconds N] [--json|--csv]",
+                 "search for one device and show every field of its record",
+                 "Searches for the device (MAC search, at most N seconds, default 10) and shows every\n"
+                 "field of its record: addresses, radio, security, timed reboot, bridge and VLAN.\n"},
+    CommandEntry{"set-name", CommandKind::SetName, "set-name MAC NAME [--seconds N] [--json|--csv]",
+                 "rename a device",
+                 "Sends the device its new name. The name follows the rule of the device's model, as in\n"
+                 "the status page: at most 32 bytes (UTF-8); letters, digits, Chinese and a few signs,\n"
+                 "or ASCII and Chinese.\n"},
+    CommandEntry{"set-ip", CommandKind::SetIp,
+                 "set-ip MAC... --ip A [--last B] [--mask M] [--gateway G] [--dns1 D] [--dns2 D]",
+                 "give one device or several devices (consecutive) addresses",
+                 "One device gets address A. Several devices get consecutive addresses from A, in the\n"
+                 "order given, skipping addresses ending in .0 and .255, up to B (default: as many as\n"
+                 "needed). Mask, gateway and DNS servers not given keep the first device's values. The\n"
+                 "entries are checked as in the Set IP window; the devices move to their new addresses.\n"},
+    CommandEntry{"transparent-bridge", CommandKind::TransparentBridge,
+                 "transparent-bridge on|off MAC... [--seconds N] [--json|--csv]",
+                 "switch the transparent bridge on or off",
+                 "Every device must offer the transparent bridge in its present work mode.\n"},
+    CommandEntry{"kelvra", CommandKind::Kelvra, "kelvra on|off MAC... [--seconds N] [--json|--csv]",
+                 "switch Kelvra on or off", "Every device must be a model with Kelvra.\n"},
+    CommandEntry{"reboot", CommandKind::Reboot, "reboot MAC... [--seconds N] [--json|--csv]",
+                 "reboot devices", "Devices with a bridged station go first, the others 200 ms later.\n"},
+    CommandEntry{"restore", CommandKind::Restore, "restore MAC... [--seconds N] [--json|--csv]",
+                 "restore the factory settings of devices",
+                 "Devices with a bridged station go first, the others 200 ms later.\n"},
+    CommandEntry{"survey", CommandKind::Survey, "survey MAC [--seconds N] [--json|--csv]",
+                 "list the access points a device hears",
+                 "Asks the device for a site survey and lists the access points it reports: MAC, SSID,\n"
+                 "channel, security and signal.\n"},
 };
 
-const CommandSpec* FindCommand(std::string_view name)
+const CommandEntry* FindCommand(std::string_view name)
 {
-    for (const CommandSpec& c : kCommands) {
+    for (const CommandEntry& c : kCommands) {
         if (c.name == name) return &c;
     }
     return nullptr;
@@ -156,7 +156,7 @@ std::string HelpText(std::string_view topic)
             "Usage: pontiq-cli COMMAND [ARGUMENTS] [OPTIONS]\n"
             "\n"
             "Commands:\n";
-        for (const CommandSpec& c : kCommands) {
+        for (const CommandEntry& c : kCommands) {
             std::string line = "  " + std::string(c.name);
             line.resize(std::max<size_t>(line.size() + 1, 22), ' ');
             text += line + std::string(c.summary) + "\n";
@@ -169,9 +169,9 @@ std::string HelpText(std::string_view topic)
             "pontiq-cli does not run while the Pontiq window program runs on this machine.\n";
         return text;
     }
-    const CommandSpec* spec = FindCommand(topic);
-    if (!spec) return {};
-    return "Usage: pontiq-cli " + std::string(spec->usage) + "\n\n" + std::string(spec->details) + "\n" +
+    const CommandEntry* entry = FindCommand(topic);
+    if (!entry) return {};
+    return "Usage: pontiq-cli " + std::string(entry->usage) + "\n\n" + std::string(entry->details) + "\n" +
            std::string(kCommonHelp);
 }
 
@@ -192,12 +192,12 @@ ParseResult ParseArguments(const std::vector<std::string>& args)
         return r;
     }
     if (first == "upgrade") return Fail("The upgrade command is not available in this version");
-    const CommandSpec* spec = FindCommand(first);
-    if (!spec) return Fail("Unknown command", first);
+    const CommandEntry* entry = FindCommand(first);
+    if (!entry) return Fail("Unknown command", first);
 
     Command c;
-    c.kind = spec->kind;
-    c.name = std::string(spec->name);
+    c.kind = entry->kind;
+    c.name = std::string(entry->name);
     bool json = false;
     bool csv = false;
     std::vector<std::string> positional;
