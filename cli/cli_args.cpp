@@ -36,7 +36,8 @@ constexpr std::array kCommands = {
                  "rename a device",
                  "Sends the device its new name. The name follows the rule of the device's model, as in\n"
                  "the status page: at most 32 bytes (UTF-8); letters, digits, Chinese and a few signs,\n"
-                 "or ASCII and Chinese.\n"},
+                 "or ASCII and Chinese. A name that starts with '-' goes after '--':\n"
+                 "  pontiq-cli set-name aa:bb:cc:dd:ee:ff -- -roof-\n"},
     CommandEntry{"set-ip", CommandKind::SetIp,
                  "set-ip MAC... --ip A [--last B] [--mask M] [--gateway G] [--dns1 D] [--dns2 D]",
                  "give one device or several devices (consecutive) addresses",
