@@ -11,6 +11,7 @@
 #include "app/ini_file.h"
 #include "app/operate_system_info.h"
 #include "app/settings.h"
+#include "app/single_instance.h"
 #include "app/skin_paths.h"
 #include "comm/operate_character.h"
 
@@ -19,34 +20,6 @@ namespace pontiq {
 class CommEngine;
 class CSqlManagement;
 class CApplicationDlg;
-
-// Name of the single-instance lock: one running copy per user.
-inline constexpr const char* kSingleInstanceName = "Ovela_Pontiq";
-
-// The single-instance lock: a lock file held with flock for the life of the object (the kernel
-// drops it when the process ends, however it ends). The descriptor is not inherited by programs
-// the utility starts, so a child cannot keep the lock after the utility has gone.
-class SingleInstanceLock final {
-public:
-    SingleInstanceLock() = default;
-    ~SingleInstanceLock();
-    SingleInstanceLock(const SingleInstanceLock&) = delete;
-    SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
-
-    enum class Result { Acquired, AlreadyRunning, Unavailable };
-    // Unavailable: the lock file cannot be opened (the program then runs without the lock).
-    Result Acquire(const std::string& directory, std::string_view name = kSingleInstanceName);
-    bool Held() const { return fd_ >= 0; }
-    const std::string& Path() const { return path_; }
-
-    // $XDG_RUNTIME_DIR when it names a directory, else /tmp (then the name gets the user id).
-    static std::string RuntimeDirectory();
-    static std::string LockFileName(const std::string& directory, std::string_view name);
-
-private:
-    int fd_ = -1;
-    std::string path_;
-};
 
 // SIGINT and SIGTERM end the program as the Close button does: the handler only writes a byte to
 // a pipe; a notifier on the user-interface thread reads it and calls the given function.

@@ -7,6 +7,7 @@ install(DIRECTORY ${PONTIQ_PROGRAM_DIR}/ DESTINATION ${PONTIQ_INSTALL_DIR} USE_S
         PATTERN data.mdb EXCLUDE)
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/packaging/pontiq DESTINATION bin)
 if(TARGET pontiq-cli)
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging)
   file(CREATE_LINK ${PONTIQ_INSTALL_DIR}/pontiq-cli ${CMAKE_BINARY_DIR}/packaging/pontiq-cli SYMBOLIC)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/pontiq-cli DESTINATION bin)
 endif()

@@ -270,6 +270,7 @@ CommEngine::CommEngine(CSqlManagement& store, EngineOptions options, EngineServi
       sender_(std::move(services.sender)),
       adapterQuery_(std::move(services.adapterQuery)),
       captureQuery_(std::move(services.captureQuery)),
+      replyObserver_(std::move(services.replyObserver)),
       table_(std::make_unique<OnlineTable>()),
       retries_(std::make_unique<RetryTable>())
 {

@@ -67,6 +67,12 @@ public:
 
 using CaptureDeviceQuery = std::function<std::vector<std::string>()>;
 
+// Told of every command reply the reply worker takes, after its own handling: the sender's
+// address, the header MAC text, the message type and payload byte 0 (0 when there is none).
+// Runs on the reply worker thread; it must not call back into the engine.
+using CommandReplyObserver =
+    std::function<void(std::string_view ip, std::string_view mac, uint16_t msgType, uint8_t result)>;
+
 // Ports, addresses and periods. The program uses the defaults; tests and the benchmark bind
 // elsewhere so that they never meet a real device.
 struct EngineOptions {
@@ -83,9 +89,10 @@ struct EngineOptions {
 // The seams to the machine; each empty member means the real one.
 struct EngineServices {
     std::shared_ptr<DatagramSender> sender;
-    AdapterQuery adapterQuery;        // QueryHostAdapters
-    CaptureDeviceQuery captureQuery;  // FindCaptureDevices
-    RawFrameSender rawFrameSender;    // SendRawFrame; used by the real sender only
+    AdapterQuery adapterQuery;           // QueryHostAdapters
+    CaptureDeviceQuery captureQuery;     // FindCaptureDevices
+    RawFrameSender rawFrameSender;       // SendRawFrame; used by the real sender only
+    CommandReplyObserver replyObserver;  // none: nobody is told
 };
 
 // The three receive queues, in the order of their ports 9785, 9787, 9788.
@@ -338,6 +345,7 @@ private:
     std::shared_ptr<DatagramSender> sender_;
     AdapterQuery adapterQuery_;
     CaptureDeviceQuery captureQuery_;
+    CommandReplyObserver replyObserver_;
 
     std::atomic<bool> targetMacMode_{false};
     std::atomic<uint64_t> targetMac_{0};

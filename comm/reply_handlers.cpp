@@ -40,6 +40,20 @@ uint8_t CopyText(char (&to)[N], const char (&from)[N], uint8_t length)
     return SetFieldText(to, FieldText(from, length));
 }
 
+// Calls the reply observer when it goes out of scope: after every path of the handling, so
+// whoever the observer wakes finds the store already changed.
+struct ObserverCall {
+    const CommandReplyObserver& observer;
+    std::string_view ip;
+    std::string_view mac;
+    uint16_t type;
+    uint8_t result;
+    ~ObserverCall()
+    {
+        if (observer) observer(ip, mac, type, result);
+    }
+};
+
 }  // namespace
 
 void CommEngine::HandleDiscoveryReply(const ReceivedDatagram& datagram)
@@ -137,6 +151,7 @@ void CommEngine::DispatchCommandReply(const ReceivedDatagram& datagram)
     }
     // A reply without a result byte reads as 0, as the zero-filled receive buffer did.
     const uint8_t result = DecodeResultByte(datagram.bytes).value_or(0);
+    const ObserverCall notify{replyObserver_, ip, mac, type, result};
 
     switch (type) {
         case MSG_GET_INFO: {

@@ -14,6 +14,7 @@
 #include "app/controls/ct_dialog.h"
 #include "store/ap_info.h"
 #include "ui/lists/ip_range.h"
+#include "ui/lists/ip_set_rules.h"
 
 class QProgressBar;
 

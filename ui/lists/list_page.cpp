@@ -26,6 +26,7 @@
 #include "store/value_format.h"
 #include "ui/grid/grid_ctrl.h"
 #include "ui/grid/grid_skin.h"
+#include "ui/lists/csv_export.h"
 
 namespace pontiq {
 
@@ -216,6 +217,8 @@ void CListPage::BuildControls()
     m_refresh->setFixedSize(kRefreshSize, kRefreshSize);
     m_refresh->setToolTip(Tr("Refresh"));
     bottom->addWidget(m_refresh);
+    m_export = MakeCsvExportButton(*this);
+    bottom->addWidget(m_export);
     root->addLayout(bottom);
 
     ShowOnlineCount(0);

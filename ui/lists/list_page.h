@@ -81,6 +81,8 @@ public:
     // is reached on the first load, not before.
     static PageLoader StoreLoader();
     void SetPageLoader(PageLoader loader);
+    // The loader the page reads with: the one set, else the store's.
+    PageLoader Loader() const { return m_loader ? m_loader : StoreLoader(); }
 
     // Loads page `page` (pages below 1 load page 1) with the current sort, page size and search
     // text: reads the store, fills the grid, clears the check-all, sets the strip and the count.
@@ -133,6 +135,7 @@ public:
     CTEdit* SearchEdit() const { return m_searchEdit; }
     QComboBox* PageSizeList() const { return m_pageSize; }
     CTButtonPicture* RefreshButton() const { return m_refresh; }
+    CTButtonPicture* ExportButton() const { return m_export; }        // CSV export (ui/lists/csv_export.h)
     CTButtonPicture* SearchButton() const { return m_searchButton; }  // hidden until a page shows it
     CTMultiPages* Pager() const { return m_pager; }
     CTStatic* OnlineLabel() const { return m_onlineLabel; }
@@ -186,6 +189,7 @@ private:
     CTEdit* m_searchEdit = nullptr;
     QComboBox* m_pageSize = nullptr;
     CTButtonPicture* m_refresh = nullptr;
+    CTButtonPicture* m_export = nullptr;
     CTButtonPicture* m_searchButton = nullptr;
     CTMultiPages* m_pager = nullptr;
     CTStatic* m_onlineLabel = nullptr;

@@ -5,23 +5,9 @@
 
 namespace pontiq {
 
-NameRule NameRuleFor(uint32_t typeCode)
-{
-    return UsesNameRuleA(typeCode) ? NameRule::A : NameRule::B;
-}
-
 bool PassesNameRule(NameRule rule, const QString& name)
 {
-    const std::u16string text = name.toStdU16String();
-    return rule == NameRule::A ? IsNameTextA(text) : IsNameTextB(text);
-}
-
-const char* NameRuleMessage(NameRule rule)
-{
-    return rule == NameRule::A ? "Device name maximum allowed 32 bytes, only support combination of Chinese, "
-                                 "lowercase letters, 0-9 numbers"
-                               : "Device name maximum allowed 32 bytes, only support combination of Chinese, "
-                                 "ASCII characters";
+    return PassesNameRule(rule, std::u16string_view(name.toStdU16String()));
 }
 
 RenameCheck CheckRename(const QString& oldName, const QString& newName, uint32_t typeCode)

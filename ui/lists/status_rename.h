@@ -7,20 +7,13 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/lists/name_rules.h"
+
 namespace pontiq {
 
 class CommEngine;
 
-// Rule A: letters, digits, Chinese and a few signs; rule B: ASCII and Chinese. Both hold the
-// name to 32 bytes of UTF-8.
-enum class NameRule { A, B };
-
-inline constexpr size_t kDeviceNameBytes = 32;
-
-NameRule NameRuleFor(uint32_t typeCode);
 bool PassesNameRule(NameRule rule, const QString& name);
-// The built-in text of the message for a name the rule refuses (translate before showing).
-const char* NameRuleMessage(NameRule rule);
 
 struct RenameCheck {
     enum class Outcome {
