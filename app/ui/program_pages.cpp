@@ -7,6 +7,8 @@
 #include "app/ui/placeholder_page.h"
 #include "app/ui/shell_ids.h"
 #include "ui/lists/status_dlg.h"
+#include "ui/maintenance/reboot_dlg.h"
+#include "ui/maintenance/restore_dlg.h"
 #include "ui/maintenance/system_tool_dlg.h"
 
 namespace pontiq {
@@ -23,11 +25,11 @@ QWidget* CreateProgramPage(int pageId, QWidget* parent)
         case kPageBridge:
             return new CPlaceholderPage(pageId, QStringLiteral("Device bridge"), parent);
         case kPageReboot:
-            return new CPlaceholderPage(pageId, QStringLiteral("Device reboot"), parent);
+            return new CRebootDlg(parent);
         case kPageUpgrade:
             return new CPlaceholderPage(pageId, QStringLiteral("Device upgrade"), parent);
         case kPageRestore:
-            return new CPlaceholderPage(pageId, QStringLiteral("Device restore"), parent);
+            return new CRestoreDlg(parent);
         case kPageSystemTool:
             return new CSystemToolDlg(parent);
         default:
