@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/ini_file.h"
+#include "app/operate_system_info.h"
 #include "app/settings.h"
 #include "app/skin_paths.h"
 #include "comm/operate_character.h"
@@ -119,6 +120,7 @@ public:
     bool HasStore() const { return store_ != nullptr; }
     const COperateCharacter& characters() const { return characters_; }
     const COperateFileIni& iniFile() const { return iniFile_; }
+    const COperateSystemInfo& systemInfo() const { return systemInfo_; }
     // The file name of the executable without extension: the caption of the program's own boxes.
     static std::string ApplicationName();
 
@@ -136,6 +138,7 @@ private:
     uint32_t localeNumber_ = 0;
     COperateCharacter characters_;
     COperateFileIni iniFile_;
+    COperateSystemInfo systemInfo_;
     CommEngine* engine_ = nullptr;
     CSqlManagement* store_ = nullptr;
     CApplicationDlg* mainWindow_ = nullptr;

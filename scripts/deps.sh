@@ -6,6 +6,7 @@ pontiq_packages=(
   qt6-base-dev libsqlite3-dev libpcap-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   iproute2 tshark sqlite3 xvfb xauth
+  curl tftp-hpa
 )
 pontiq_install_deps() {
   local missing=() p
