@@ -10,6 +10,7 @@
 #include "ui/maintenance/reboot_dlg.h"
 #include "ui/maintenance/restore_dlg.h"
 #include "ui/maintenance/system_tool_dlg.h"
+#include "ui/maintenance/upgrade_dlg.h"
 
 namespace pontiq {
 
@@ -27,7 +28,7 @@ QWidget* CreateProgramPage(int pageId, QWidget* parent)
         case kPageReboot:
             return new CRebootDlg(parent);
         case kPageUpgrade:
-            return new CPlaceholderPage(pageId, QStringLiteral("Device upgrade"), parent);
+            return new CUpgradeDlg(parent);
         case kPageRestore:
             return new CRestoreDlg(parent);
         case kPageSystemTool:

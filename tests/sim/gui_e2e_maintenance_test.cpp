@@ -204,7 +204,9 @@ TEST_F(MaintenanceEndToEnd, RebootFiveDevicesTheyRestartAndReadOnlineAgain)
         const int restarts = std::stoi(sim_->Fields("state " + mac)["restarts"]) - restartsBefore[mac];
         const bool wasChosen = std::find(chosen.begin(), chosen.end(), mac) != chosen.end();
         EXPECT_EQ(restarts, wasChosen ? 1 : 0);
-        if (wasChosen) EXPECT_TRUE(seen_[mac].count("Restarting")) << "the Status cell followed the device";
+        if (wasChosen) {
+            EXPECT_TRUE(seen_[mac].count("Restarting")) << "the Status cell followed the device";
+        }
     }
     EXPECT_TRUE(messages_.size() == 1 && messages_[0] == "Are you sure you want to restart?");
 }
