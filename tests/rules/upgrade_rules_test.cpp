@@ -5,7 +5,9 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "store/value_format.h"
@@ -121,10 +123,12 @@ protected:
     {
         UpgradeIo io;
         io.status = [this](std::string_view mac) {
+            std::lock_guard lock(ioMutex);
             auto it = status.find(std::string(mac));
             return it == status.end() ? uint32_t{STATUS_OUTLINE} : it->second;
         };
         io.clearUpgradeFail = [this](std::string_view mac) {
+            std::lock_guard lock(ioMutex);
             cleared.emplace_back(mac);
             auto it = status.find(std::string(mac));
             if (it != status.end() && it->second == STATUS_UPGRADE_FAIL) it->second = STATUS_ONLINE;
@@ -133,6 +137,7 @@ protected:
             return status[std::string(mac)] == STATUS_UPGRADE_WAIT;
         };
         io.send = [this](const SelectionEntry& e, uint16_t type, std::span<const uint8_t> payload) {
+            std::lock_guard lock(ioMutex);
             sent.push_back({Mac(e), type, payload.size()});
         };
         io.discover = [this] { ++discoveries; };
@@ -163,6 +168,7 @@ protected:
         for (const SelectionEntry& e : entries) status[Mac(e)] = value;
     }
 
+    std::mutex ioMutex;  // the first batch is sent from another thread
     std::map<std::string, uint32_t> status;
     std::vector<std::string> cleared;
     std::vector<Sent> sent;
@@ -300,6 +306,27 @@ TEST_F(UpgradeRunTest, StageTwoDiscoversAt124And127And130AndEndsAt130)
     EXPECT_EQ(discoveredAt, (std::vector<int>{124, 127, 130}));
     EXPECT_EQ(discoveries, 3);
     EXPECT_EQ(finishedAt, 130);
+}
+
+TEST_F(UpgradeRunTest, FirstBatchFromTheWorkerWhileTheWindowTicks)
+{
+    // The worker sends the first batch while the stage-1 and follow-up timers already run.
+    const std::vector<SelectionEntry> selection = Selection(10);
+    run.Start(selection, 21, payload);
+    std::thread worker([this] { EXPECT_TRUE(run.SendBatch()); });
+    for (int t = 0; t < 50; ++t) {
+        EXPECT_FALSE(run.StageOneTick().ended);
+        EXPECT_FALSE(run.AllSent());
+        (void)run.Pending();
+    }
+    worker.join();
+    EXPECT_EQ(run.Batch().size(), 10u);
+    {
+        std::lock_guard lock(ioMutex);
+        for (auto& [mac, value] : status) value = STATUS_UPGRADE_WAIT;
+    }
+    EXPECT_TRUE(run.BatchWatchTick().finished);
+    EXPECT_EQ(SentOf(MSG_UPGRADE_START).size(), 10u);
 }
 
 }  // namespace
