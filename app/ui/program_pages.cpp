@@ -9,7 +9,10 @@
 #include "ui/bridge/bridge_dlg.h"
 #include "ui/config/management_dlg.h"
 #include "ui/lists/status_dlg.h"
+#include "ui/maintenance/reboot_dlg.h"
+#include "ui/maintenance/restore_dlg.h"
 #include "ui/maintenance/system_tool_dlg.h"
+#include "ui/maintenance/upgrade_dlg.h"
 
 namespace pontiq {
 
@@ -25,11 +28,11 @@ QWidget* CreateProgramPage(int pageId, QWidget* parent)
         case kPageBridge:
             return new CBridgeDlg(parent);
         case kPageReboot:
-            return new CPlaceholderPage(pageId, QStringLiteral("Device reboot"), parent);
+            return new CRebootDlg(parent);
         case kPageUpgrade:
-            return new CPlaceholderPage(pageId, QStringLiteral("Device upgrade"), parent);
+            return new CUpgradeDlg(parent);
         case kPageRestore:
-            return new CPlaceholderPage(pageId, QStringLiteral("Device restore"), parent);
+            return new CRestoreDlg(parent);
         case kPageSystemTool:
             return new CSystemToolDlg(parent);
         default:
