@@ -28,3 +28,26 @@ shoot() {  # locale language
 
 shoot 1033 en
 shoot 2052 zh
+
+# The management, bridge and maintenance windows come from their snapshot tests, which draw both
+# languages in one run; the manual takes the pictures it shows under shorter names.
+snaps="$runtime/snapshots"
+mkdir -p "$snaps"
+env QT_QPA_PLATFORM=offscreen PONTIQ_CONFIG_SNAPSHOTS="$snaps" PONTIQ_BRIDGE_SNAPSHOTS="$snaps" \
+  PONTIQ_MAINTENANCE_SNAPSHOTS="$snaps" "${isolate[@]}" "$tests" \
+  --gtest_filter='ConfigSnapshot.*:BridgeSnapshot.*:MaintenanceSnapshot.*' >/dev/null ||
+  { echo "manual_pictures: the snapshot tests failed" >&2; exit 1; }
+pictures=(management_page:management sheet_wireless:config_wireless sheet_ip:config_ip
+  sheet_vlan_a:config_vlan sheet_reboot:config_reboot bridge_page:bridge bridge_search:bridge_search
+  bridge_security:bridge_security bridge_ip:bridge_ip bridge_finish:bridge_finish
+  reboot_running:reboot restore_after:restore upgrade_running:upgrade
+  upgrade_dialog_stage1:upgrade_dialog)
+for language in en zh; do
+  for pair in "${pictures[@]}"; do
+    from="$snaps/${pair%%:*}_$language.png"
+    to="$out/$language/images/${pair##*:}.png"
+    [[ -s "$from" ]] || { echo "manual_pictures: $from was not drawn" >&2; exit 1; }
+    cp "$from" "$to"
+    echo "screenshot: $to"
+  done
+done

@@ -66,6 +66,18 @@ protected:
             MacAddress mac = testing_engine::kMacA;
             mac[5] = static_cast<uint8_t>(0x10 + i);
             Device(mac, ("192.168.0." + std::to_string(20 + i)).c_str(), types[i]);
+            // Names, modes and radios as a mixed site shows them.
+            static const char* const kNames[] = {
+                "Tower-North", "\xe5\xa1\x94\xe6\xa5\xbc\xe4\xb8\x80\xe5\x8f\xb7", "roof_a", "Silo 7"};
+            ap_info_stu r{};
+            ASSERT_TRUE(store_->GetDevice(r, testing_engine::Text(mac)));
+            r.ap_name_len = SetFieldText(r.ap_name, kNames[i % std::size(kNames)]);
+            r.work_mode = static_cast<uint8_t>(1 + i % 3);
+            r.radio_block.channel = static_cast<uint8_t>(i % 2 ? 149 : 6);
+            r.radio_block.security.secure_mode = static_cast<uint8_t>(i % 4);
+            r.radio_block.security.ssid_len =
+                SetFieldText(r.radio_block.security.ssid, kSsids[i % std::size(kSsids)]);
+            ASSERT_TRUE(store_->SaveDevice(r));
         }
         engine_store::SetDeviceStatus(*store_, testing_engine::Text({0x00, 0x1b, 0x2c, 0x3d, 0x4e, 0x11}),
                                       STATUS_BRIDGE_SUCCESS);

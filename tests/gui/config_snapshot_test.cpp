@@ -14,6 +14,7 @@
 #include "tests/gui/config_test_support.h"
 #include "tests/gui/shell_test_support.h"
 #include "ui/config/management_dlg.h"
+#include "ui/config/wireless_rules.h"
 
 namespace pontiq {
 namespace {
@@ -73,6 +74,26 @@ protected:
         // Group A shows every VLAN row; group D the trunk choice.
         ap_info_stu a = Device(1, 10);
         a.ap_name_len = SetFieldText(a.ap_name, "\xe5\xa1\x94\xe6\xa5\xbc\xe4\xb8\x80\xe5\x8f\xb7");
+        // A radio as a working 5 GHz device reports it, so the lists and the power range are filled.
+        RADIO_BLOCK& radio = a.radio_block;
+        radio.rf_count = 1;
+        radio.rf_en = 1;
+        radio.rf_type = radio.ssid_rf_type = 1;
+        radio.country_code = 1;
+        radio.network_mode = 1;
+        radio.bandwidth = 0;
+        radio.channel = 36;
+        radio.expand_channel = 2;
+        radio.tx_power = 20;
+        radio.tx_power_min = 1;
+        radio.tx_power_max = 27;
+        SECURITY_BLOCK& security = radio.security;
+        security.ssid_len = SetFieldText(security.ssid, "FieldNet-5G");
+        security.secure_mode = wireless::kSecureWpa2Psk;
+        security.wpapsk_auth_type = wireless::kCipherAes;
+        security.wpapsk_key_value_len = SetFieldText(security.wpapsk_key_value, "field-key-2024");
+        security.wpapsk_key_time = 3600;
+        security.ssid_count = 1;
         Open(a);
         for (int t = 0; t < 4; ++t) {
             static const char* const kTabs[] = {"wireless", "ip", "vlan_a", "reboot"};
