@@ -5,6 +5,9 @@
 #include <charconv>
 #include <set>
 
+#include "comm/protocol.h"
+#include "ui/maintenance/upgrade_rules.h"
+
 namespace pontiq::cli {
 
 namespace {
@@ -60,6 +63,15 @@ constexpr std::array kCommands = {
                  "list the access points a device hears",
                  "Asks the device for a site survey and lists the access points it reports: MAC, SSID,\n"
                  "channel, security and signal.\n"},
+    CommandEntry{"upgrade", CommandKind::Upgrade, "upgrade FILE MAC... [--seconds N] [--json|--csv]",
+                 "upgrade the firmware of up to 10 devices of one model",
+                 "FILE must end in .bin or .BIN; up to 10 devices, all of one model. The FileServer in\n"
+                 "the program folder (service/FileServer) serves FILE's folder by TFTP for the time of the\n"
+                 "upgrade; its port 69 needs root or the cap_net_bind_service capability. Each device is\n"
+                 "told to fetch the file, then to flash it once it has it; the devices restart. The run\n"
+                 "takes a few minutes and ends once every device reported its result. A device is done\n"
+                 "when it reported a successful upgrade, failed when it refused or could not fetch or\n"
+                 "flash the file.\n"},
 };
 
 const CommandEntry* FindCommand(std::string_view name)
@@ -79,10 +91,10 @@ constexpr std::string_view kCommonHelp =
     "\n"
     "Each command first searches for the devices it names and stops searching once all are\n"
     "found. It then waits for each device's answer (sending again as set in Setting.ini) and\n"
-    "reports per device: done, refused or no answer.\n"
+    "reports per device: done, refused, failed (upgrade) or no answer.\n"
     "\n"
-    "Exit codes: 0 all done; 1 a device refused or did not answer; 2 bad usage or input\n"
-    "(nothing is sent); 3 nothing found.\n";
+    "Exit codes: 0 all done; 1 a device refused, failed or did not answer; 2 bad usage or\n"
+    "input (nothing is sent); 3 nothing found.\n";
 
 ParseResult Fail(std::string error, std::string detail = {})
 {
@@ -95,7 +107,7 @@ ParseResult Fail(std::string error, std::string detail = {})
 bool TakesMacList(CommandKind k)
 {
     return k == CommandKind::SetIp || k == CommandKind::TransparentBridge || k == CommandKind::Kelvra ||
-           k == CommandKind::Reboot || k == CommandKind::Restore;
+           k == CommandKind::Reboot || k == CommandKind::Restore || k == CommandKind::Upgrade;
 }
 
 int HexValue(char c)
@@ -192,7 +204,6 @@ ParseResult ParseArguments(const std::vector<std::string>& args)
         r.command = c;
         return r;
     }
-    if (first == "upgrade") return Fail("The upgrade command is not available in this version");
     const CommandEntry* entry = FindCommand(first);
     if (!entry) return Fail("Unknown command", first);
 
@@ -311,6 +322,16 @@ ParseResult ParseArguments(const std::vector<std::string>& args)
             if (word != "on" && word != "off") return Fail("Say on or off", word);
             c.on = word == "on";
             [[fallthrough]];
+        case CommandKind::Upgrade:
+            if (c.kind == CommandKind::Upgrade) {
+                if (!take(c.file)) return Fail("Missing argument", "FILE");
+                if (!HasBinExtension(c.file)) return Fail("Upgrade file is not .bin file!", c.file);
+                // The devices are told the bare name in a field of limited length.
+                const size_t slash = c.file.rfind('/');
+                const std::string name = slash == std::string::npos ? c.file : c.file.substr(slash + 1);
+                if (!MakeUpgradePayload(name, 0)) return Fail("The upgrade file name is too long!", name);
+            }
+            [[fallthrough]];
         default:
             if (TakesMacList(c.kind)) {
                 std::set<std::string> seen;
@@ -324,6 +345,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args)
             break;
     }
     if (next < positional.size()) return Fail("Too many arguments", positional[next]);
+    if (c.kind == CommandKind::Upgrade && c.macs.size() > kMaxUpgradeTargets)
+        return Fail("Maximum selection of 10 devices!");
     if (c.kind == CommandKind::SetIp && c.ip.first.empty()) return Fail("Missing value for option", "--ip");
     ParseResult r;
     r.command = std::move(c);

@@ -23,6 +23,7 @@ enum class CommandKind {
     Reboot,
     Restore,
     Survey,
+    Upgrade,
 };
 
 // Exit codes.
@@ -56,6 +57,7 @@ struct Command {
     std::string deviceName;                // set-name, as typed (local encoding)
     IpOptions ip;                          // set-ip
     bool on = false;                       // transparent-bridge, kelvra
+    std::string file;                      // upgrade: the firmware file, as typed
 };
 
 // The result of parsing: a command, or the built-in English text of the refusal (translated
@@ -67,6 +69,9 @@ struct ParseResult {
 };
 
 ParseResult ParseArguments(const std::vector<std::string>& args);
+
+// upgrade takes at most this many devices, as the upgrade page.
+inline constexpr size_t kMaxUpgradeTargets = 10;
 
 // "AA-BB-CC-DD-EE-FF", "aabb.ccdd.eeff", "aa:bb:cc:dd:ee:ff" in any case -> "aa:bb:cc:dd:ee:ff";
 // nullopt for anything else.

@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <span>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -32,7 +36,7 @@ constexpr int kAllRows = 1 << 20;
 constexpr auto kBridgedFirstPause = 200ms;  // reboot, restore: bridged-station devices go first
 constexpr auto kAnswerMargin = 1000ms;      // after the last repeat, for the last answer to arrive
 
-enum class Outcome { Done, Refused, NoAnswer };
+enum class Outcome { Done, Refused, Failed, NoAnswer };
 
 const char* OutcomeText(Outcome o)
 {
@@ -41,6 +45,8 @@ const char* OutcomeText(Outcome o)
             return "done";
         case Outcome::Refused:
             return "refused";
+        case Outcome::Failed:
+            return "failed";
         default:
             return "no answer";
     }
@@ -54,6 +60,7 @@ public:
         {
             std::lock_guard lock(mutex_);
             results_.emplace(std::make_pair(std::string(mac), type), result);
+            seen_.emplace(std::string(mac), type, result);
         }
         changed_.notify_all();
     }
@@ -64,6 +71,13 @@ public:
         const auto it = results_.find({mac, type});
         if (it == results_.end()) return std::nullopt;
         return it->second;
+    }
+
+    // Any reply of this device and type carried `result` (the upgrade's status reports change).
+    bool Saw(const std::string& mac, uint16_t type, uint8_t result) const
+    {
+        std::lock_guard lock(mutex_);
+        return seen_.count({mac, type, result}) > 0;
     }
 
     // Waits at most `period` for a new reply.
@@ -77,6 +91,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::map<std::pair<std::string, uint16_t>, uint8_t> results_;
+    std::set<std::tuple<std::string, uint16_t, uint8_t>> seen_;
 };
 
 // One device a command goes to.
@@ -101,6 +116,8 @@ public:
 
     ~Runner()
     {
+        // A server started for an upgrade never outlives the run, also when it ends early.
+        StopFileServer();
         // The engine first: its threads use the store and the reply box.
         if (engine_) engine_->Shutdown();
         engine_.reset();
@@ -113,6 +130,7 @@ public:
             result_.out = HelpText(c_.helpTopic);
             return result_;
         }
+        if (c_.kind == CommandKind::Upgrade && !ReadUpgradeFile()) return result_;
         if (!Start()) return result_;
         switch (c_.kind) {
             case CommandKind::Discover:
@@ -372,6 +390,9 @@ private:
             case CommandKind::Survey:
                 Survey(targets.front());
                 return;
+            case CommandKind::Upgrade:
+                Upgrade(targets);
+                return;
             default:
                 return;
         }
@@ -497,8 +518,9 @@ private:
             d.records.push_back(std::move(r));
             if (t.outcome != Outcome::Done) {
                 allDone = false;
-                Message(t.outcome == Outcome::Refused ? "The device refused the command"
-                                                      : "The device did not answer",
+                Message(t.outcome == Outcome::Refused  ? "The device refused the command"
+                        : t.outcome == Outcome::Failed ? "The device upgrade failed"
+                                                       : "The device did not answer",
                         t.mac);
             }
         }
@@ -530,6 +552,172 @@ private:
         Print(std::move(d));
     }
 
+    // ---- Upgrade --------------------------------------------------------------------------
+
+    // The firmware file must be readable before anything is sent: its size goes to the devices.
+    bool ReadUpgradeFile()
+    {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        const fs::path path = fs::absolute(fs::path(c_.file), ec);
+        std::ifstream in(path, std::ios::binary);
+        const auto size = ec ? 0 : fs::file_size(path, ec);
+        if (ec || !in || !fs::is_regular_file(path, ec)) {
+            Fail(kExitBadInput, "The upgrade file cannot be read", c_.file);
+            return false;
+        }
+        upgradeFolder_ = path.parent_path().string();
+        upgradeName_ = path.filename().string();
+        upgradeSize_ = static_cast<uint32_t>(std::min<uintmax_t>(size, UINT32_MAX));
+        return true;
+    }
+
+    void StopFileServer()
+    {
+        if (fileServer_) fileServer_->Stop();
+        fileServer_.reset();
+    }
+
+    // Waits `period` unless the run is interrupted; false then.
+    bool Pause(std::chrono::milliseconds period)
+    {
+        const auto end = Clock::now() + period;
+        for (;;) {
+            if (Interrupted()) return false;
+            const auto now = Clock::now();
+            if (now >= end) return true;
+            std::this_thread::sleep_for(std::min<Clock::duration>(env_.poll, end - now));
+        }
+    }
+
+    // Done once it reported success; refused when it refused the upgrade; failed when it could
+    // not fetch the file or refused to flash it.
+    void JudgeUpgrade(Target& t) const
+    {
+        const auto told = replies_.Get(t.mac, MSG_UPGRADE);
+        const auto flash = replies_.Get(t.mac, MSG_UPGRADE_START);
+        if (replies_.Saw(t.mac, MSG_UPGRADE_STATUS, 2)) {
+            t.outcome = Outcome::Done;
+        } else if (told && *told != 0) {
+            t.outcome = Outcome::Refused;
+        } else if (replies_.Saw(t.mac, MSG_UPGRADE_STATUS, 1) || (flash && *flash != 0)) {
+            t.outcome = Outcome::Failed;
+        } else {
+            t.outcome = Outcome::NoAnswer;
+        }
+    }
+
+    static const char* FileServerFaultKey(FileServerFault fault)
+    {
+        switch (fault) {
+            case FileServerFault::PortPermission:
+                return "The file server may not open its port. Run the program as root or give "
+                       "service/FileServer the cap_net_bind_service capability.";
+            case FileServerFault::PortInUse:
+                return "The file server cannot open its port: another program is using it.";
+            default:
+                return "The file server could not start, so the devices cannot fetch the file.";
+        }
+    }
+
+    void Upgrade(std::vector<Target>& targets)
+    {
+        std::vector<SelectionEntry> selection;
+        for (const Target& t : targets) {
+            SelectionEntry s;
+            SetCText(s.ip, t.ip);
+            SetCText(s.mac, t.mac);
+            s.type_code = static_cast<int32_t>(t.record.ap_type);
+            selection.push_back(s);
+        }
+        // One firmware file is for one model, as the window's Type list chooses one.
+        const std::vector<UpgradeTypeItem> types = UpgradeTypeItems(selection);
+        if (types.size() > 1) {
+            std::string models;
+            for (const UpgradeTypeItem& item : types) models += (models.empty() ? "" : ", ") + item.model;
+            Fail(kExitBadInput, "The devices are of different models; upgrade one model at a time", models);
+            return;
+        }
+        for (SelectionEntry& s : selection) s.type_code = types.front().code;
+        const auto payload = MakeUpgradePayload(upgradeName_, upgradeSize_);
+        if (!payload) {
+            Fail(kExitBadInput, "The upgrade file name is too long!", upgradeName_);
+            return;
+        }
+        fileServer_ = env_.fileServer ? env_.fileServer() : nullptr;
+        if (!fileServer_) {
+            Fail(kExitFailed, FileServerFaultKey(FileServerFault::Other));
+            return;
+        }
+
+        std::map<std::string, Target*> byMac;
+        for (Target& t : targets) byMac[t.mac] = &t;
+        UpgradeIo io;
+        io.status = [this](std::string_view mac) { return store_->GetDeviceStatus(mac); };
+        io.clearUpgradeFail = [this](std::string_view mac) { store_->ClearUpgradeFail(mac); };
+        io.isUpgradeWaiting = [this](std::string_view mac) { return store_->IsUpgradeWaiting(mac); };
+        io.send = [this, &byMac](const SelectionEntry& entry, uint16_t type, std::span<const uint8_t> bytes) {
+            const bool sent = engine_->SendCommand(CText(entry.ip), type, bytes, CText(entry.mac), true);
+            if (type == MSG_UPGRADE) byMac.at(std::string(CText(entry.mac)))->sent = sent;
+        };
+        io.discover = [this] { engine_->Discover(); };
+        UpgradeRun run(std::move(io));
+        run.Start(selection, types.front().code, *payload);
+
+        fileServer_->Start(upgradeFolder_);
+        ServerWaitIo wait;
+        wait.isRunning = [this] { return fileServer_->IsRunning(); };
+        wait.pause = [this](std::chrono::milliseconds period, const std::atomic<bool>&) {
+            return Pause(period);
+        };
+        const std::atomic<bool> stop{false};
+        Progress(Tr("Starting the file server") + "...");
+        bool stopped = false;
+        WaitForFileServer(wait, stop, &stopped);
+        if (stopped) return;
+        // A server that cannot take its port never serves: the devices are not told to fetch.
+        const FileServerHealth health = fileServer_->Health();
+        if (health.fault != FileServerFault::None) {
+            StopFileServer();
+            Fail(kExitFailed, FileServerFaultKey(health.fault), health.detail);
+            return;
+        }
+
+        bool watch = run.SendBatch();
+        bool stageTwo = false;
+        while (Pause(env_.upgradeTick)) {
+            if (watch) {
+                const UpgradeRun::WatchStep step = run.BatchWatchTick();
+                if (step.finished) watch = step.nextBatch;
+            }
+            std::string line;
+            if (!stageTwo) {
+                const UpgradeRun::StageOneStep step = run.StageOneTick();
+                stageTwo = step.ended;
+                if (step.ended && step.allFailed) break;
+                line = Tr("Upgrade file transfer progress") + " " + std::to_string(step.progress) + "/" +
+                       std::to_string(run.StageOneLength());
+            } else {
+                const UpgradeRun::StageTwoStep step = run.StageTwoTick();
+                if (step.finished) break;
+                line = Tr("Firmware upgrading progress") + " " + std::to_string(step.progress) + "/" +
+                       std::to_string(UpgradeRun::kStageTwoLength);
+            }
+            // Once every device reported its end there is nothing left to wait for.
+            size_t settled = 0;
+            for (Target& t : targets) {
+                JudgeUpgrade(t);
+                if (t.outcome != Outcome::NoAnswer) ++settled;
+            }
+            if (settled == targets.size()) break;
+            Progress(line + ", " + std::to_string(settled) + "/" + std::to_string(targets.size()));
+        }
+        StopFileServer();
+        if (result_.exitCode == kExitInterrupted) return;
+        for (Target& t : targets) JudgeUpgrade(t);
+        Report(targets);
+    }
+
     const Command& c_;
     const RunEnvironment& env_;
     COperateCharacter chars_;
@@ -537,6 +725,10 @@ private:
     ReplyBox replies_;  // declared before the engine, whose reply worker writes into it
     std::unique_ptr<CSqlManagement> store_;
     std::unique_ptr<CommEngine> engine_;
+    std::unique_ptr<FileServerControl> fileServer_;
+    std::string upgradeFolder_;
+    std::string upgradeName_;
+    uint32_t upgradeSize_ = 0;
 };
 
 }  // namespace

@@ -4,11 +4,13 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "cli/cli_args.h"
 #include "comm/comm_engine.h"
+#include "ui/maintenance/upgrade_rules.h"
 
 namespace pontiq::cli {
 
@@ -25,6 +27,10 @@ struct RunEnvironment {
     std::function<std::string(std::string_view key)> translate;
     std::chrono::milliseconds rediscoverEvery{3000};
     std::chrono::milliseconds poll{100};
+    // upgrade: the FileServer that serves the firmware; null: the upgrade cannot run.
+    std::function<std::unique_ptr<FileServerControl>()> fileServer;
+    // upgrade: the length of one step of its timed stages (one second; shorter in tests).
+    std::chrono::milliseconds upgradeTick{1000};
 };
 
 struct RunResult {

@@ -18,6 +18,7 @@
 #include "app/settings.h"
 #include "app/single_instance.h"
 #include "cli/cli_args.h"
+#include "cli/cli_file_server.h"
 #include "cli/cli_runner.h"
 #include "comm/operate_character.h"
 #include "store/program_dir.h"
@@ -150,6 +151,18 @@ int main(int argc, char** argv)
         env.retransmissionIntervalMs = settings.retransmissionInterval;
         env.interrupted = [&signals] { return signals.Caught(); };
         env.translate = [](std::string_view key) { return Translate(key); };
+        // For tests only: PONTIQ_CLI_FILESERVER names a FileServer copy (…/service/NAME) so that no
+        // other FileServer is ended; PONTIQ_CLI_UPGRADE_TICK_MS shortens the upgrade's one-second steps.
+        const char* serverOverride = std::getenv(kFileServerOverrideVariable);
+        env.fileServer = [programDir, serverOverride]() -> std::unique_ptr<FileServerControl> {
+            auto location = LocateFileServer(programDir, serverOverride ? serverOverride : "");
+            if (!location) return nullptr;
+            return std::make_unique<CCliFileServer>(std::move(*location));
+        };
+        if (const char* tick = std::getenv("PONTIQ_CLI_UPGRADE_TICK_MS")) {
+            const int ms = std::atoi(tick);
+            if (ms > 0 && ms <= 1000) env.upgradeTick = std::chrono::milliseconds(ms);
+        }
         if (terminal) {
             env.progress = [&](std::string_view line) {
                 Write(STDERR_FILENO, "\r" + chars.Utf8ToLocal(line) + "\033[K");

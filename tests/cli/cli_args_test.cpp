@@ -24,9 +24,47 @@ TEST(CliArguments, ParsesOrRefuses)
         {"help of a command", {"help", "set-ip"}, nullptr, CommandKind::Help},
         {"help of an unknown command", {"help", "nope"}, "Unknown command"},
         {"command help wins over missing arguments", {"set-name", "-h"}, nullptr, CommandKind::Help},
-        {"upgrade is not built",
-         {"upgrade", "fw.bin", "00:11:22:33:44:55"},
-         "The upgrade command is not available in this version"},
+        {"upgrade",
+         {"upgrade", "/fw/V9.8.7.bin", "00:11:22:33:44:55", "00-11-22-33-44-56"},
+         nullptr,
+         CommandKind::Upgrade,
+         {"00:11:22:33:44:55", "00:11:22:33:44:56"}},
+        {"upgrade .BIN",
+         {"upgrade", "V1.BIN", "00:11:22:33:44:55"},
+         nullptr,
+         CommandKind::Upgrade,
+         {"00:11:22:33:44:55"}},
+        {"upgrade .Bin", {"upgrade", "V1.Bin", "00:11:22:33:44:55"}, "Upgrade file is not .bin file!"},
+        {"upgrade no extension",
+         {"upgrade", "firmware", "00:11:22:33:44:55"},
+         "Upgrade file is not .bin file!"},
+        {"upgrade .bin folder",
+         {"upgrade", "fw.bin/V1", "00:11:22:33:44:55"},
+         "Upgrade file is not .bin file!"},
+        {"upgrade without file", {"upgrade"}, "Missing argument"},
+        {"upgrade without devices", {"upgrade", "V1.bin"}, "Please select the devices!"},
+        {"upgrade bad MAC", {"upgrade", "V1.bin", "00:11:22:33:44"}, "Mac address is error!!"},
+        {"upgrade MAC first", {"upgrade", "00:11:22:33:44:55", "V1.bin"}, "Upgrade file is not .bin file!"},
+        {"upgrade name of 255 bytes",
+         {"upgrade", "/fw/" + std::string(251, 'n') + ".bin", "00:11:22:33:44:55"},
+         nullptr,
+         CommandKind::Upgrade,
+         {"00:11:22:33:44:55"}},
+        {"upgrade name too long",
+         {"upgrade", std::string(252, 'n') + ".bin", "00:11:22:33:44:55"},
+         "The upgrade file name is too long!"},
+        {"upgrade long folder, short name",
+         {"upgrade", "/" + std::string(300, 'd') + "/V1.bin", "00:11:22:33:44:55"},
+         nullptr,
+         CommandKind::Upgrade,
+         {"00:11:22:33:44:55"}},
+        {"upgrade json",
+         {"upgrade", "V1.bin", "00:11:22:33:44:55", "--json"},
+         nullptr,
+         CommandKind::Upgrade,
+         {"00:11:22:33:44:55"},
+         OutputFormat::Json},
+        {"upgrade --ip", {"upgrade", "V1.bin", "00:11:22:33:44:55", "--ip", "10.0.0.2"}, "Unknown option"},
         {"discover", {"discover"}, nullptr, CommandKind::Discover},
         {"discover json", {"discover", "--json"}, nullptr, CommandKind::Discover, {}, OutputFormat::Json},
         {"list csv", {"list", "--csv"}, nullptr, CommandKind::List, {}, OutputFormat::Csv},
@@ -102,6 +140,28 @@ TEST(CliArguments, ParsesOrRefuses)
     }
 }
 
+TEST(CliArguments, UpgradeTakesAtMostTenDevices)
+{
+    const auto macs = [](int count) {
+        std::vector<std::string> args = {"upgrade", "V1.bin"};
+        for (int i = 0; i < count; ++i) args.push_back("00:11:22:33:44:" + std::to_string(10 + i));
+        return args;
+    };
+    const auto ten = ParseArguments(macs(10));
+    ASSERT_TRUE(ten.command) << ten.error;
+    EXPECT_EQ(ten.command->file, "V1.bin");
+    EXPECT_EQ(ten.command->macs.size(), 10u);
+
+    const auto eleven = ParseArguments(macs(11));
+    EXPECT_FALSE(eleven.command);
+    EXPECT_EQ(eleven.error, "Maximum selection of 10 devices!");
+
+    // Repeats count once: ten distinct devices.
+    auto repeated = macs(10);
+    repeated.push_back("00-11-22-33-44-10");
+    EXPECT_TRUE(ParseArguments(repeated).command);
+}
+
 TEST(CliArguments, KeepsTheValuesOfOptions)
 {
     const auto ip =
@@ -159,7 +219,7 @@ TEST(CliArguments, NormalisesMacForms)
 TEST(CliArguments, EveryCommandHasHelp)
 {
     for (const char* name : {"discover", "list", "show", "set-name", "set-ip", "transparent-bridge", "kelvra",
-                             "reboot", "restore", "survey"}) {
+                             "reboot", "restore", "survey", "upgrade"}) {
         const std::string help = HelpText(name);
         EXPECT_NE(help.find(std::string("Usage: pontiq-cli ") + name), std::string::npos) << name;
         EXPECT_NE(HelpText({}).find(std::string("  ") + name + " "), std::string::npos) << name;

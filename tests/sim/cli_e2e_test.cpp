@@ -1,8 +1,11 @@
 // pontiq-cli against simulated devices on the simulated LAN: the program itself is run, as a user
 // runs it, and what it prints and what the devices hold afterwards are compared. Every run gets
 // a private TMPDIR (its scratch folder must be gone afterwards) and a private lock directory.
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,12 +16,16 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/file_server_control.h"
 #include "app/single_instance.h"
 #include "store/value_format.h"
 #include "tests/sim/sim_fixture.h"
 
 #ifndef PONTIQ_CLI
 #define PONTIQ_CLI ""
+#endif
+#ifndef PONTIQ_FILESERVER
+#define PONTIQ_FILESERVER ""
 #endif
 
 namespace pontiq::e2e {
@@ -93,6 +100,7 @@ protected:
             setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
             setenv("XDG_RUNTIME_DIR", (dir_ / "run").c_str(), 1);
             setenv("LC_ALL", "C.UTF-8", 1);
+            for (const auto& [name, value] : childEnv_) setenv(name.c_str(), value.c_str(), 1);
             const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             dup2(o, STDOUT_FILENO);
@@ -170,6 +178,9 @@ protected:
         }
         return rows;
     }
+
+    // Variables set in pontiq-cli's environment.
+    std::vector<std::pair<std::string, std::string>> childEnv_;
 
     struct SimDevice {
         std::string mac;
@@ -385,6 +396,121 @@ TEST_F(CliEndToEnd, RefusesBesideTheWindowProgramAndEndsCleanlyOnASignal)
         EXPECT_EQ(run.exitCode, 128 + sig);
         EXPECT_LT(run.took, 10s);
     }
+}
+
+// The real FileServer, as a copy under a name of its own in a program folder of the test's, so
+// that no other FileServer is ended; the upgrade's one-second steps run ten times faster.
+class CliUpgradeEndToEnd : public CliEndToEnd {
+protected:
+    void SetUp() override
+    {
+        CliEndToEnd::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        if (std::string(PONTIQ_FILESERVER).empty()) GTEST_SKIP() << "no FileServer built";
+        names_.server = "FileServerCli" + std::to_string(getpid());
+        names_.aux = names_.server + "Aux";
+        fs::create_directories(dir_ / "program" / "service");
+        fs::copy_file(PONTIQ_FILESERVER, dir_ / "program" / "service" / names_.server);
+        childEnv_ = {{"PONTIQ_CLI_FILESERVER", (dir_ / "program" / "service" / names_.server).string()},
+                     {"PONTIQ_CLI_UPGRADE_TICK_MS", "100"}};
+        fs::create_directories(dir_ / "firmware");
+        firmware_ = (dir_ / "firmware" / "V9.8.7.bin").string();
+        std::string bytes(100 * 1024, '\0');
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + 3);
+        std::ofstream(firmware_, std::ios::binary) << bytes;
+    }
+
+    bool ServerRunning() const
+    {
+        const COperateSystemInfo system;
+        const COperateFileIni ini;
+        const CFileServerControl control(system, ini, (dir_ / "program").string() + "/", names_);
+        return control.IsRunning();
+    }
+
+    CFileServerControl::Names names_;
+    std::string firmware_;
+};
+
+TEST_F(CliUpgradeEndToEnd, TwoDevicesFetchTheFirmwareOverTftpAndReportDone)
+{
+    StartSim({"--count", "3", "--seed", "8", "--types", "21", "--heartbeat-ms", "500", "--restart-ms", "1000",
+              "--flash-ms", "500"});
+    const auto devices = SimDevices();
+    ASSERT_EQ(devices.size(), 3u);
+    const std::string leftVersion = Field(devices[2].record.version, devices[2].record.version_len);
+
+    const CliRun run = Cli({"upgrade", firmware_, devices[0].mac, devices[1].mac, "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err << run.out;
+    const auto rows = JsonRows(run.out, "results", {"mac", "result"});
+    ASSERT_EQ(rows.size(), 2u) << run.out;
+    EXPECT_EQ(rows[0], (std::vector<std::string>{devices[0].mac, "done"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{devices[1].mac, "done"}));
+    EXPECT_FALSE(ServerRunning()) << "the server runs only for the time of the upgrade";
+    EXPECT_EQ(sim_->Fields("stats")["upgrades_done"], "2");
+    for (const SimDevice& d : {devices[0], devices[1]}) {
+        SCOPED_TRACE(d.mac);
+        EXPECT_EQ(SimState(d.mac, "restarts"), "1");
+        const ap_info_stu after = SimRecord(d.mac);
+        EXPECT_EQ(Field(after.version, after.version_len), "V9.8.7");
+    }
+    const ap_info_stu left = SimRecord(devices[2].mac);
+    EXPECT_EQ(Field(left.version, left.version_len), leftVersion) << "the device not named is left alone";
+}
+
+TEST_F(CliUpgradeEndToEnd, RefusalsAndAServerThatCannotServeSendNothing)
+{
+    StartSim({"--count", "4", "--seed", "3", "--types", "21,5"});
+    const auto devices = SimDevices();
+    ASSERT_EQ(devices.size(), 4u);
+    const auto other = std::find_if(devices.begin(), devices.end(), [&](const SimDevice& d) {
+        return ModelName(d.record.ap_type) != ModelName(devices[0].record.ap_type);
+    });
+    ASSERT_NE(other, devices.end()) << "the seed gives one model only";
+
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } bad[] = {
+        {{"upgrade", firmware_, devices[0].mac, other->mac, "--seconds", "4"},
+         "The devices are of different models; upgrade one model at a time"},
+        {{"upgrade", (dir_ / "firmware" / "none.bin").string(), devices[0].mac},
+         "The upgrade file cannot be read"},
+        {{"upgrade", (dir_ / "firmware" / "V9.8.7.txt").string(), devices[0].mac},
+         "Upgrade file is not .bin file!"},
+        {{"upgrade", firmware_, devices[0].mac, "02:00:00:00:00:99", "--seconds", "2"},
+         "No device was found (02:00:00:00:00:99)"},
+    };
+    for (const auto& c : bad) {
+        SCOPED_TRACE(c.message);
+        const CliRun run = Cli(c.args);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+
+    // Another program holds the TFTP port: the server cannot serve, and says so.
+    {
+        const int holder = socket(AF_INET, SOCK_DGRAM, 0);
+        ASSERT_GE(holder, 0);
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        any.sin_port = htons(69);
+        ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&any), sizeof(any)), 0);
+        const CliRun run = Cli({"upgrade", firmware_, devices[0].mac});
+        close(holder);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find("The file server cannot open its port: another program is using it."),
+                  std::string::npos)
+            << run.err;
+        EXPECT_FALSE(ServerRunning());
+    }
+
+    // Interrupted while the server starts: it is ended with the run.
+    const CliRun run = Cli({"upgrade", firmware_, devices[0].mac}, 2500ms, SIGTERM);
+    EXPECT_EQ(run.exitCode, 128 + SIGTERM);
+    EXPECT_FALSE(ServerRunning());
+    EXPECT_EQ(sim_->Fields("stats")["upgrades_done"], "0");
+    for (const SimDevice& d : devices) EXPECT_EQ(SimState(d.mac, "restarts"), "0") << d.mac;
 }
 
 }  // namespace

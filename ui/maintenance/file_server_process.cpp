@@ -42,26 +42,7 @@ FileServerHealth CFileServerProcess::Health()
 
 FileServerHealth CFileServerProcess::HealthOf(const FileServerStatus& status)
 {
-    FileServerHealth health;
-    if (status.state != FileServerState::Failed) return health;
-    switch (status.problem) {
-        case FileServerProblem::PortPermission:
-            health.fault = FileServerFault::PortPermission;
-            break;
-        case FileServerProblem::PortInUse:
-            health.fault = FileServerFault::PortInUse;
-            break;
-        default:
-            health.fault = FileServerFault::Other;
-            break;
-    }
-    health.detail = status.detail;
-    if (health.detail.empty() && status.problem != FileServerProblem::None) {
-        health.detail = FileServerProblemWord(status.problem);
-    }
-    if (status.port > 0)
-        health.detail += (health.detail.empty() ? "" : " ") + ("(port " + std::to_string(status.port) + ")");
-    return health;
+    return FileServerHealthOf(status);
 }
 
 std::unique_ptr<FileServerControl> MakeProgramFileServer()

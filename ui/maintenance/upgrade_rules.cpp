@@ -48,6 +48,30 @@ bool IsTransferSettled(uint32_t status)
            status == STATUS_UPGRADE_FAIL;
 }
 
+FileServerHealth FileServerHealthOf(const FileServerStatus& status)
+{
+    FileServerHealth health;
+    if (status.state != FileServerState::Failed) return health;
+    switch (status.problem) {
+        case FileServerProblem::PortPermission:
+            health.fault = FileServerFault::PortPermission;
+            break;
+        case FileServerProblem::PortInUse:
+            health.fault = FileServerFault::PortInUse;
+            break;
+        default:
+            health.fault = FileServerFault::Other;
+            break;
+    }
+    health.detail = status.detail;
+    if (health.detail.empty() && status.problem != FileServerProblem::None) {
+        health.detail = FileServerProblemWord(status.problem);
+    }
+    if (status.port > 0)
+        health.detail += (health.detail.empty() ? "" : " ") + ("(port " + std::to_string(status.port) + ")");
+    return health;
+}
+
 UpgradeRun::UpgradeRun(UpgradeIo io) : io_(std::move(io))
 {
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/file_server_control.h"
 #include "comm/protocol.h"
 #include "store/ap_info.h"
 
@@ -62,6 +63,9 @@ public:
     virtual bool IsRunning() = 0;
     virtual FileServerHealth Health() = 0;
 };
+
+// What the upgrade is told of a status the FileServer reported.
+FileServerHealth FileServerHealthOf(const FileServerStatus& status);
 
 // What a run reads and sends; every member is called on the thread that runs the step.
 struct UpgradeIo {
