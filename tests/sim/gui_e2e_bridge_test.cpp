@@ -19,7 +19,7 @@
 #include "store/sql_management.h"
 #include "store/value_format.h"
 #include "tests/gui/grid_test_events.h"
-#include "tests/sim/sim_fixture.h"
+#include "tests/sim/gui_e2e_fixture.h"
 #include "ui/bridge/bridge_dlg.h"
 #include "ui/grid/grid_ctrl.h"
 #include "ui/lists/ip_address_ctrl.h"
@@ -27,62 +27,15 @@
 namespace pontiq::e2e {
 namespace {
 
-constexpr const char* kPcIp = "10.99.0.1";
-
-void Pump()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
-{
-    return WaitUntil(done, timeout, Pump, 20ms);
-}
-
-class BridgePageEndToEnd : public ::testing::Test {
+class BridgePageEndToEnd : public GuiEndToEnd<CBridgeDlg> {
 protected:
-    void SetUp() override
-    {
-        const std::string reason = SkipReason();
-        if (!reason.empty()) {
-            std::fprintf(stderr, "*** E2E TEST SKIPPED: %s ***\n", reason.c_str());
-            GTEST_SKIP() << "E2E TEST SKIPPED: " << reason;
-        }
-        char pattern[] = "/tmp/pontiq_bridge_e2e_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        store_ = engine_store::CreateStore(dir_);
-        previousPresenter_ = SetMessagePresenter([this](const MessageRequest& request) {
-            messages_.push_back(request.text.toStdString());
-            return MessageResult::Ok;
-        });
-        presenterSet_ = true;
-    }
-
-    void TearDown() override
-    {
-        page_.reset();
-        engine_.reset();
-        sim_.reset();
-        store_.reset();
-        if (presenterSet_) SetMessagePresenter(previousPresenter_);
-        if (!dir_.empty()) {
-            std::error_code ec;
-            std::filesystem::remove_all(dir_, ec);
-        }
-    }
+    BridgePageEndToEnd() : GuiEndToEnd("pontiq_bridge_e2e") {}
 
     // The simulator, an engine that has described every device, and the bridge page over them.
     void Start(std::vector<std::string> simOptions, size_t count)
     {
-        sim_ = std::make_unique<SimProcess>(simOptions);
-        ASSERT_FALSE(sim_->WaitReady().empty()) << "devicesim did not start: " << sim_->error();
-        EngineOptions options;
-        options.localEncoding = "UTF-8";
-        engine_ = std::make_unique<CommEngine>(*store_, options);
-        ASSERT_TRUE(engine_->Start(3, 500));
-        ASSERT_EQ(engine_->AdapterAddresses().size(), 1u);
-        ASSERT_EQ(CText(engine_->AdapterAddresses()[0].ip), kPcIp);
+        ASSERT_NO_FATAL_FAILURE(StartSimAndEngine(simOptions));
+        ASSERT_NO_FATAL_FAILURE(ExpectPcAdapterOnly());
 
         engine_->StartSearch(std::nullopt);
         const bool all = WaitUntil(
@@ -184,17 +137,6 @@ protected:
         page_->OnTimer(kTimerBridgeReload);
         return page_->CellText(Row(mac), ListField::Status).toStdString();
     }
-
-    std::string dir_;
-    std::shared_ptr<CSqlManagement> store_;
-    std::unique_ptr<SimProcess> sim_;
-    std::unique_ptr<CommEngine> engine_;
-    std::unique_ptr<CBridgeDlg> page_;
-    std::vector<std::string> messages_;
-
-private:
-    MessagePresenter previousPresenter_;
-    bool presenterSet_ = false;
 };
 
 TEST_F(BridgePageEndToEnd, FortyAccessPointsThenBridgeSuccess)
@@ -267,13 +209,10 @@ TEST_F(BridgePageEndToEnd, RefusedBridgeShowsBridgeFail)
     RunToSave(*wizard, 0, ip);
     EXPECT_EQ(StatusAfterReload(mac, STATUS_BRIDGE_FAIL), "Bridge fail");
     // The refusing device kept its settings: the simulator stored no bridge.
-    const auto dump = sim_->Command("dump " + mac);
-    ASSERT_EQ(dump.size(), 1u);
-    const auto record = FromHex(dump[0].substr(dump[0].rfind(' ') + 1));
-    ASSERT_TRUE(record && record->size() == sizeof(ap_info_stu));
-    ap_info_stu r{};
-    std::memcpy(&r, record->data(), sizeof r);
-    EXPECT_NE(std::memcmp(r.bridge_mac, wizard->Payload().security.ap_mac, 6), 0);
+    std::string why;
+    const std::optional<ap_info_stu> r = SimDump(mac, &why);
+    ASSERT_TRUE(r.has_value()) << why;
+    EXPECT_NE(std::memcmp(r->bridge_mac, wizard->Payload().security.ap_mac, 6), 0);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include "comm/engine_store.h"
 #include "store/sql_management.h"
 #include "store/value_format.h"
-#include "tests/sim/sim_fixture.h"
+#include "tests/sim/gui_e2e_fixture.h"
 #include "ui/grid/grid_ctrl.h"
 #include "ui/lists/list_columns.h"
 #include "ui/maintenance/reboot_dlg.h"
@@ -26,58 +26,14 @@
 namespace pontiq::e2e {
 namespace {
 
-void PumpEvents()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-class MaintenanceEndToEnd : public ::testing::Test {
+class MaintenanceEndToEnd : public GuiEndToEnd<CDeviceActionPage> {
 protected:
-    void SetUp() override
-    {
-        const std::string reason = SkipReason();
-        if (!reason.empty()) {
-            std::fprintf(stderr, "*** E2E TEST SKIPPED: %s ***\n", reason.c_str());
-            GTEST_SKIP() << "E2E TEST SKIPPED: " << reason;
-        }
-        char pattern[] = "/tmp/pontiq_maint_e2e_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        store_ = engine_store::CreateStore(dir_);
-        previousPresenter_ = SetMessagePresenter([this](const MessageRequest& request) {
-            messages_.push_back(request.text.toStdString());
-            return MessageResult::Ok;
-        });
-        presenterSet_ = true;
-    }
-
-    void TearDown() override
-    {
-        page_.reset();
-        engine_.reset();
-        sim_.reset();
-        store_.reset();
-        if (presenterSet_) SetMessagePresenter(previousPresenter_);
-        if (!dir_.empty()) {
-            std::error_code ec;
-            std::filesystem::remove_all(dir_, ec);
-        }
-    }
+    MaintenanceEndToEnd() : GuiEndToEnd("pontiq_maint_e2e") {}
 
     void Start(std::vector<std::string> simOptions)
     {
-        sim_ = std::make_unique<SimProcess>(simOptions);
-        ASSERT_FALSE(sim_->WaitReady().empty()) << "devicesim did not start: " << sim_->error();
-        EngineOptions options;
-        options.localEncoding = "UTF-8";
-        engine_ = std::make_unique<CommEngine>(*store_, options);
-        ASSERT_TRUE(engine_->Start(3, 500));
-        for (const std::string& line : sim_->Command("list")) {
-            std::istringstream in(line);
-            std::string word, mac, ip;
-            in >> word >> mac >> ip;
-            macs_.push_back(mac);
-        }
+        ASSERT_NO_FATAL_FAILURE(StartSimAndEngine(simOptions));
+        for (const SimDevice& device : SimDevices()) macs_.push_back(device.mac);
         // Every device described and stored.
         engine_->StartSearch(std::nullopt);
         ASSERT_TRUE(WaitUntil([&] { return StoredCount() == macs_.size(); }, 10s,
@@ -85,23 +41,10 @@ protected:
             << StoredCount() << " of " << macs_.size() << " stored";
     }
 
-    size_t StoredCount()
-    {
-        std::vector<ap_info_stu> list;
-        int pages = 0, online = 0;
-        store_->ListDevicesPage(1, list, pages, online, 100, 1, true, "");
-        return list.size();
-    }
-
+    // The name as this PC reads it: a name the device cut at a byte count loses its broken end.
     std::string SimName(const std::string& mac)
     {
-        const auto answer = sim_->Command("dump " + mac);
-        if (answer.size() != 1) return "<no dump>";
-        const auto bytes = FromHex(answer[0].substr(answer[0].rfind(' ') + 1));
-        ap_info_stu r{};
-        if (!bytes || bytes->size() != sizeof(r)) return "<bad dump>";
-        std::memcpy(&r, bytes->data(), sizeof(r));
-        return std::string(CompletePrefix(FieldText(r.ap_name, r.ap_name_len)));
+        return std::string(CompletePrefix(GuiEndToEnd::SimName(mac)));
     }
 
     template <class Page>
@@ -129,7 +72,7 @@ protected:
         for (int tick = 0; tick < 400 && popup.isVisible(); ++tick) {
             popup.Tick();
             const auto until = Clock::now() + 40ms;
-            while (Clock::now() < until) PumpEvents();
+            while (Clock::now() < until) Pump();
             p.OnTimer(kTimerActionFollowUp);
             for (const std::string& mac : ticked_) seen_[mac].insert(Status(mac));
         }
@@ -169,20 +112,10 @@ protected:
             15s, [&] { engine_->Discover(); }, 300ms);
     }
 
-    std::string dir_;
-    std::shared_ptr<CSqlManagement> store_;
-    std::unique_ptr<SimProcess> sim_;
-    std::unique_ptr<CommEngine> engine_;
-    std::unique_ptr<CDeviceActionPage> page_;
     std::vector<std::string> macs_;
     std::vector<std::string> ticked_;
     std::map<std::string, std::set<std::string>> seen_;
     bool popupClosed_ = false;
-    std::vector<std::string> messages_;
-
-private:
-    MessagePresenter previousPresenter_;
-    bool presenterSet_ = false;
 };
 
 TEST_F(MaintenanceEndToEnd, RebootFiveDevicesTheyRestartAndReadOnlineAgain)

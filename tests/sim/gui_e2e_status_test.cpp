@@ -23,7 +23,7 @@
 #include "comm/engine_store.h"
 #include "store/sql_management.h"
 #include "store/value_format.h"
-#include "tests/sim/sim_fixture.h"
+#include "tests/sim/gui_e2e_fixture.h"
 #include "ui/bridge/switch_set_multi_dlg.h"
 #include "ui/grid/grid_ctrl.h"
 #include "ui/lists/ip_address_ctrl.h"
@@ -33,70 +33,14 @@
 namespace pontiq::e2e {
 namespace {
 
-constexpr const char* kPcIp = "10.99.0.1";
-
-void Pump()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-// WaitUntil with the event loop kept running between the polls.
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
-{
-    return WaitUntil(done, timeout, Pump, 20ms);
-}
-
-struct SimDevice {
-    std::string mac;
-    std::string ip;
-};
-
-class StatusPageEndToEnd : public ::testing::Test {
+class StatusPageEndToEnd : public GuiEndToEnd<CStatusDlg> {
 protected:
-    void SetUp() override
-    {
-        const std::string reason = SkipReason();
-        if (!reason.empty()) {
-            std::fprintf(stderr, "*** E2E TEST SKIPPED: %s ***\n", reason.c_str());
-            GTEST_SKIP() << "E2E TEST SKIPPED: " << reason;
-        }
-        char pattern[] = "/tmp/pontiq_gui_e2e_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        store_ = engine_store::CreateStore(dir_);
-        // Message boxes are recorded and answered instead of waiting for a user.
-        previousPresenter_ = SetMessagePresenter([this](const MessageRequest& request) {
-            messages_.push_back(request.text.toStdString());
-            return MessageResult::Ok;
-        });
-        presenterSet_ = true;
-    }
-
-    void TearDown() override
-    {
-        page_.reset();  // joins its workers while the engine is still there
-        engine_.reset();
-        sim_.reset();
-        store_.reset();
-        if (presenterSet_) SetMessagePresenter(previousPresenter_);
-        if (!dir_.empty()) {
-            std::error_code ec;
-            std::filesystem::remove_all(dir_, ec);
-        }
-    }
+    StatusPageEndToEnd() : GuiEndToEnd("pontiq_gui_e2e") {}
 
     void Start(std::vector<std::string> simOptions)
     {
-        sim_ = std::make_unique<SimProcess>(simOptions);
-        ASSERT_FALSE(sim_->WaitReady().empty()) << "devicesim did not start: " << sim_->error();
-
-        EngineOptions options;
-        options.localEncoding = "UTF-8";
-        engine_ = std::make_unique<CommEngine>(*store_, options);
-        ASSERT_TRUE(engine_->Start(3, 500));
-        const auto addresses = engine_->AdapterAddresses();
-        ASSERT_EQ(addresses.size(), 1u);
-        ASSERT_EQ(CText(addresses[0].ip), kPcIp);
+        ASSERT_NO_FATAL_FAILURE(StartSimAndEngine(simOptions));
+        ASSERT_NO_FATAL_FAILURE(ExpectPcAdapterOnly());
 
         page_ = std::make_unique<CStatusDlg>(CStatusDlg::Services{engine_.get(), store_.get()}, nullptr);
         page_->SetShellHooks({[](bool) {}, [](int32_t) {}});  // no main window around the page
@@ -105,41 +49,6 @@ protected:
         page_->PageSizeList()->setCurrentIndex(2);  // 50 rows: room for every device of a test
         ASSERT_EQ(page_->PageSize(), 50);
     }
-
-    std::vector<SimDevice> SimDevices()
-    {
-        std::vector<SimDevice> devices;
-        for (const std::string& line : sim_->Command("list")) {
-            std::istringstream in(line);
-            std::string word, mac, ip;
-            in >> word >> mac >> ip;
-            devices.push_back({mac, ip});
-        }
-        return devices;
-    }
-
-    std::string SimName(const std::string& mac)
-    {
-        const auto answer = sim_->Command("dump " + mac);
-        if (answer.size() != 1) return "<no dump>";
-        const auto bytes = FromHex(answer[0].substr(answer[0].rfind(' ') + 1));
-        ap_info_stu r{};
-        if (!bytes || bytes->size() != sizeof(r)) return "<bad dump>";
-        std::memcpy(&r, bytes->data(), sizeof(r));
-        return std::string(FieldText(r.ap_name, r.ap_name_len));
-    }
-
-    ap_info_stu SimRecord(const std::string& mac)
-    {
-        ap_info_stu r{};
-        const auto answer = sim_->Command("dump " + mac);
-        if (answer.size() != 1) return r;
-        const auto bytes = FromHex(answer[0].substr(answer[0].rfind(' ') + 1));
-        if (bytes && bytes->size() == sizeof(r)) std::memcpy(&r, bytes->data(), sizeof(r));
-        return r;
-    }
-
-    std::string SimIp(const std::string& mac) { return sim_->Fields("state " + mac)["ip"]; }
 
     int Row(const std::string& mac) const
     {
@@ -200,17 +109,6 @@ protected:
         StopSearch();
         return devices;
     }
-
-    std::string dir_;
-    std::shared_ptr<CSqlManagement> store_;
-    std::unique_ptr<SimProcess> sim_;
-    std::unique_ptr<CommEngine> engine_;
-    std::unique_ptr<CStatusDlg> page_;
-    std::vector<std::string> messages_;
-
-private:
-    MessagePresenter previousPresenter_;
-    bool presenterSet_ = false;
 };
 
 // ---- Search ----

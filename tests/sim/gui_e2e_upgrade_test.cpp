@@ -19,7 +19,7 @@
 #include "comm/engine_store.h"
 #include "store/sql_management.h"
 #include "store/value_format.h"
-#include "tests/sim/sim_fixture.h"
+#include "tests/sim/gui_e2e_fixture.h"
 #include "ui/grid/grid_ctrl.h"
 #include "ui/lists/list_columns.h"
 #include "ui/maintenance/file_server_process.h"
@@ -35,29 +35,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void PumpEvents()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-class UpgradeEndToEnd : public ::testing::Test {
+class UpgradeEndToEnd : public GuiEndToEnd<CUpgradeDlg> {
 protected:
+    UpgradeEndToEnd() : GuiEndToEnd("pontiq_upgrade_e2e") {}
+
     void SetUp() override
     {
-        const std::string reason = SkipReason();
-        if (!reason.empty()) {
-            std::fprintf(stderr, "*** E2E TEST SKIPPED: %s ***\n", reason.c_str());
-            GTEST_SKIP() << "E2E TEST SKIPPED: " << reason;
-        }
-        char pattern[] = "/tmp/pontiq_upgrade_e2e_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        store_ = engine_store::CreateStore(dir_ + "/");
-        previousPresenter_ = SetMessagePresenter([this](const MessageRequest& request) {
-            messages_.push_back(request.text.toStdString());
-            return MessageResult::Ok;
-        });
-        presenterSet_ = true;
+        GuiEndToEnd::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
 
         // The program folder: service/<name> beside its FileServer.ini.
         serverName_ = "FileServerE2E" + std::to_string(getpid());
@@ -72,31 +57,16 @@ protected:
     void TearDown() override
     {
         page_.reset();
-        if (server_) server_->Stop();
-        engine_.reset();
-        sim_.reset();
-        store_.reset();
-        if (presenterSet_) SetMessagePresenter(previousPresenter_);
-        if (!dir_.empty()) {
-            std::error_code ec;
-            fs::remove_all(dir_, ec);
-        }
+        if (server_) server_->Stop();  // before the engine, as the page
+        GuiEndToEnd::TearDown();
     }
+
+    std::string StoreFolder() const override { return dir_ + "/"; }
 
     void Start(std::vector<std::string> simOptions)
     {
-        sim_ = std::make_unique<SimProcess>(simOptions);
-        ASSERT_FALSE(sim_->WaitReady().empty()) << "devicesim did not start: " << sim_->error();
-        EngineOptions options;
-        options.localEncoding = "UTF-8";
-        engine_ = std::make_unique<CommEngine>(*store_, options);
-        ASSERT_TRUE(engine_->Start(3, 500));
-        for (const std::string& line : sim_->Command("list")) {
-            std::istringstream in(line);
-            std::string word, mac, ip;
-            in >> word >> mac >> ip;
-            macs_.push_back(mac);
-        }
+        ASSERT_NO_FATAL_FAILURE(StartSimAndEngine(simOptions));
+        for (const SimDevice& device : SimDevices()) macs_.push_back(device.mac);
         engine_->StartSearch(std::nullopt);
         ASSERT_TRUE(WaitUntil([&] { return StoredCount() == macs_.size(); }, 10s,
                               [&] { engine_->Discover(); }, 300ms));
@@ -110,14 +80,6 @@ protected:
         page_->show();
         page_->RefreshPage(1);
         ASSERT_EQ(static_cast<size_t>(page_->RowCount()), macs_.size());
-    }
-
-    size_t StoredCount()
-    {
-        std::vector<ap_info_stu> list;
-        int pages = 0, online = 0;
-        store_->ListDevicesPage(1, list, pages, online, 100, 1, true, "");
-        return list.size();
     }
 
     int Row(const std::string& mac) { return page_->FindRow(ListField::Mac, QString::fromStdString(mac)); }
@@ -144,7 +106,7 @@ protected:
         const auto deadline = Clock::now() + 120s;
         while (dlg.isVisible() && Clock::now() < deadline) {
             const auto until = Clock::now() + 100ms;
-            while (Clock::now() < until) PumpEvents();
+            while (Clock::now() < until) Pump();
             serverRan_ = serverRan_ || server_->IsRunning();
             if (watch->isActive()) dlg.OnTimer(kTimerUpgradeBatchWatch);
             for (int id : {kTimerUpgradeStageOne, kTimerUpgradeStageTwo, kTimerUpgradeFollowUp}) {
@@ -159,11 +121,6 @@ protected:
         if (dlg.isVisible()) dlg.reject();
     }
 
-    std::string dir_;
-    std::shared_ptr<CSqlManagement> store_;
-    std::unique_ptr<SimProcess> sim_;
-    std::unique_ptr<CommEngine> engine_;
-    std::unique_ptr<CUpgradeDlg> page_;
     COperateSystemInfo system_;
     COperateFileIni ini_;
     std::string serverName_;
@@ -173,11 +130,6 @@ protected:
     bool started_ = false;
     bool serverRan_ = false;
     bool closedByItself_ = false;
-    std::vector<std::string> messages_;
-
-private:
-    MessagePresenter previousPresenter_;
-    bool presenterSet_ = false;
 };
 
 TEST_F(UpgradeEndToEnd, TenDevicesFetchTheFirmwareFromTheFileServerUpgradeAndComeBackWithTheNewVersion)

@@ -18,7 +18,7 @@
 #include "comm/protocol.h"
 #include "store/sql_management.h"
 #include "store/value_format.h"
-#include "tests/sim/sim_fixture.h"
+#include "tests/sim/gui_e2e_fixture.h"
 #include "ui/config/management_config_dlg.h"
 #include "ui/config/management_dlg.h"
 #include "ui/config/wireless_rules.h"
@@ -30,81 +30,14 @@ namespace {
 
 namespace wl = wireless;
 
-constexpr const char* kPcIp = "10.99.0.1";
-
-void Pump()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
-{
-    return WaitUntil(done, timeout, Pump, 20ms);
-}
-
-class WirelessEndToEnd : public ::testing::Test {
+class WirelessEndToEnd : public ManagementPageEndToEnd {
 protected:
-    void SetUp() override
-    {
-        const std::string reason = SkipReason();
-        if (!reason.empty()) {
-            std::fprintf(stderr, "*** E2E TEST SKIPPED: %s ***\n", reason.c_str());
-            GTEST_SKIP() << "E2E TEST SKIPPED: " << reason;
-        }
-        char pattern[] = "/tmp/pontiq_wl_e2e_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        store_ = engine_store::CreateStore(dir_);
-        previousPresenter_ = SetMessagePresenter([this](const MessageRequest& request) {
-            messages_.push_back(request.text.toStdString());
-            return MessageResult::Ok;
-        });
-        presenterSet_ = true;
-    }
-
-    void TearDown() override
-    {
-        page_.reset();  // ends its sender while the engine is still there
-        engine_.reset();
-        sim_.reset();
-        store_.reset();
-        if (presenterSet_) SetMessagePresenter(previousPresenter_);
-        if (!dir_.empty()) {
-            std::error_code ec;
-            std::filesystem::remove_all(dir_, ec);
-        }
-    }
+    WirelessEndToEnd() : ManagementPageEndToEnd("pontiq_wl_e2e") {}
 
     // The simulator, the engine, a search until every device is stored, and the management page.
     void Start(std::vector<std::string> simOptions, int count)
     {
-        sim_ = std::make_unique<SimProcess>(simOptions);
-        ASSERT_FALSE(sim_->WaitReady().empty()) << "devicesim did not start: " << sim_->error();
-        EngineOptions options;
-        options.localEncoding = "UTF-8";
-        engine_ = std::make_unique<CommEngine>(*store_, options);
-        ASSERT_TRUE(engine_->Start(3, 500));
-        const auto addresses = engine_->AdapterAddresses();
-        ASSERT_EQ(addresses.size(), 1u);
-        ASSERT_EQ(CText(addresses[0].ip), kPcIp);
-
-        engine_->StartSearch(std::nullopt);
-        ASSERT_TRUE(PumpUntil(
-            [&] {
-                std::vector<std::string> macs;
-                return store_->GetAllMacs(macs) && static_cast<int>(macs.size()) == count;
-            },
-            15s))
-            << "not every device was described";
-
-        page_ =
-            std::make_unique<CManagementDlg>(CManagementDlg::Services{engine_.get(), store_.get()}, nullptr);
-        page_->SetShellHooks({[](int32_t) {}});
-        page_->resize(1200, 800);
-        page_->show();
-        page_->PageSizeList()->setCurrentIndex(2);  // 50 rows
-        page_->RefreshPage(1);
-        ASSERT_EQ(page_->RowCount(), count);
+        ASSERT_NO_FATAL_FAILURE(StartManagementPage(simOptions, count, 15s));
     }
 
     std::string Mac(int row) const { return page_->CellText(row, ListField::Mac).toStdString(); }
@@ -123,32 +56,10 @@ protected:
         EXPECT_TRUE(driven);
     }
 
-    // The record the simulated device holds now (texts as the device keeps them, UTF-8).
-    ap_info_stu SimRecord(const std::string& mac)
-    {
-        const auto answer = sim_->Command("dump " + mac);
-        ap_info_stu r{};
-        if (answer.size() != 1) return r;
-        const auto bytes = FromHex(answer[0].substr(answer[0].rfind(' ') + 1));
-        if (bytes && bytes->size() == sizeof(r)) std::memcpy(&r, bytes->data(), sizeof(r));
-        return r;
-    }
-
     std::map<std::string, std::string> SimState(const std::string& mac)
     {
         return sim_->Fields("state " + mac);
     }
-
-    std::string dir_;
-    std::shared_ptr<CSqlManagement> store_;
-    std::unique_ptr<SimProcess> sim_;
-    std::unique_ptr<CommEngine> engine_;
-    std::unique_ptr<CManagementDlg> page_;
-    std::vector<std::string> messages_;
-
-private:
-    MessagePresenter previousPresenter_;
-    bool presenterSet_ = false;
 };
 
 // Every device of a varied set: its sheet opened from the management page and saved without an
