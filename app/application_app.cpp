@@ -62,6 +62,18 @@ CApplicationApp* CApplicationApp::InstancePointer()
     return gApp;
 }
 
+CommEngine* CApplicationApp::EngineOr(CommEngine* injected)
+{
+    if (injected) return injected;
+    return gApp && gApp->HasEngine() ? &gApp->engine() : nullptr;
+}
+
+CSqlManagement* CApplicationApp::StoreOr(CSqlManagement* injected)
+{
+    if (injected) return injected;
+    return gApp && gApp->HasStore() ? &gApp->store() : nullptr;
+}
+
 CommEngine& CApplicationApp::engine() const
 {
     return *engine_;

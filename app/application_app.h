@@ -63,6 +63,10 @@ public:
     // The one application object of the process; valid while it exists.
     static CApplicationApp& Instance();
     static CApplicationApp* InstancePointer();
+    // What a window uses: the engine or store injected for tests when there is one, else the
+    // application's, else nullptr.
+    static CommEngine* EngineOr(CommEngine* injected);
+    static CSqlManagement* StoreOr(CSqlManagement* injected);
 
     // The start sequence, the modal main window and the exit step. Returns the process exit
     // code: 0 also when a second copy ends at once.

@@ -90,16 +90,12 @@ void CManagementDlg::SetSheetRunner(SheetRunner runner)
 
 CommEngine* CManagementDlg::Engine() const
 {
-    if (m_services.engine) return m_services.engine;
-    CApplicationApp* app = CApplicationApp::InstancePointer();
-    return app && app->HasEngine() ? &app->engine() : nullptr;
+    return CApplicationApp::EngineOr(m_services.engine);
 }
 
 CSqlManagement* CManagementDlg::Store() const
 {
-    if (m_services.store) return m_services.store;
-    CApplicationApp* app = CApplicationApp::InstancePointer();
-    return app && app->HasStore() ? &app->store() : nullptr;
+    return CApplicationApp::StoreOr(m_services.store);
 }
 
 QTimer* CManagementDlg::Timer(int timerId)

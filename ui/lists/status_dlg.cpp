@@ -236,16 +236,12 @@ void CStatusDlg::SetShellHooks(ShellHooks hooks)
 
 CommEngine* CStatusDlg::Engine() const
 {
-    if (m_services.engine) return m_services.engine;
-    CApplicationApp* app = CApplicationApp::InstancePointer();
-    return app && app->HasEngine() ? &app->engine() : nullptr;
+    return CApplicationApp::EngineOr(m_services.engine);
 }
 
 CSqlManagement* CStatusDlg::Store() const
 {
-    if (m_services.store) return m_services.store;
-    CApplicationApp* app = CApplicationApp::InstancePointer();
-    return app && app->HasStore() ? &app->store() : nullptr;
+    return CApplicationApp::StoreOr(m_services.store);
 }
 
 CTButtonPicture* CStatusDlg::Button(int controlId) const

@@ -181,16 +181,12 @@ void CUpgradeConfigDlg::BuildControls()
 
 CommEngine* CUpgradeConfigDlg::Engine() const
 {
-    if (services_.engine) return services_.engine;
-    CApplicationApp* app = CApplicationApp::InstancePointer();
-    return app && app->HasEngine() ? &app->engine() : nullptr;
+    return CApplicationApp::EngineOr(services_.engine);
 }
 
 CSqlManagement* CUpgradeConfigDlg::Store() const
 {
-    if (services_.store) return services_.store;
-    CApplicationApp* app = CApplicationApp::InstancePointer();
-    return app && app->HasStore() ? &app->store() : nullptr;
+    return CApplicationApp::StoreOr(services_.store);
 }
 
 FileServerControl& CUpgradeConfigDlg::FileServer()

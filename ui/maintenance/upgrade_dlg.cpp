@@ -109,16 +109,12 @@ CUpgradeDlg::Services CUpgradeDlg::DialogServices()
 
 CommEngine* CUpgradeDlg::Engine() const
 {
-    if (m_services.engine) return m_services.engine;
-    CApplicationApp* app = CApplicationApp::InstancePointer();
-    return app && app->HasEngine() ? &app->engine() : nullptr;
+    return CApplicationApp::EngineOr(m_services.engine);
 }
 
 CSqlManagement* CUpgradeDlg::Store() const
 {
-    if (m_services.store) return m_services.store;
-    CApplicationApp* app = CApplicationApp::InstancePointer();
-    return app && app->HasStore() ? &app->store() : nullptr;
+    return CApplicationApp::StoreOr(m_services.store);
 }
 
 QTimer* CUpgradeDlg::Timer(int timerId)
