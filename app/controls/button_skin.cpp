@@ -35,6 +35,21 @@ CTButtonPicture* MakeDialogButton(int controlId, const QString& caption, const Q
     return button;
 }
 
+CTButtonPicture* MakeCloseButton(int controlId, const QString& image, const QString& toolTip,
+                                 const SkinSettings& skin, QWidget* parent)
+{
+    auto* button = new CTButtonPicture(controlId, parent);
+    button->SetImages(image, image, image, image);
+    if (button->Image(CTButtonPicture::State::Normal).isNull()) {
+        button->SetCaption(QString::fromUtf8("\xc3\x97"));
+        button->SetSkin(ToQString(skin.fontName), 700, 18, QColor(110, 110, 110),
+                        ToQColor(skin.textDownColor));
+    }
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolTip(toolTip);
+    return button;
+}
+
 void ApplyLabelSkin(CTStatic& label, const SkinSettings& skin)
 {
     label.SetSkin(ToQString(skin.fontName), ToQColor(skin.staticFontTextColor),

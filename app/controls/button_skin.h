@@ -26,6 +26,11 @@ void ApplyStandardButtonSkin(CTButtonPicture& button, const QString& caption, co
 CTButtonPicture* MakeDialogButton(int controlId, const QString& caption, const QString& image,
                                   const SkinSettings& skin, QWidget* parent);
 
+// A title bar's close button: one image for every state; when the image is missing, a grey "×"
+// in the skin's font stands in. It takes no focus; `toolTip` comes translated.
+CTButtonPicture* MakeCloseButton(int controlId, const QString& image, const QString& toolTip,
+                                 const SkinSettings& skin, QWidget* parent);
+
 // Skinned labels: FontName, StaticFontWeight, StaticFontHeight, StaticFontTextColor on
 // StaticFontBkColor.
 void ApplyLabelSkin(CTStatic& label, const SkinSettings& skin);

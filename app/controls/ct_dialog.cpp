@@ -24,6 +24,8 @@ QPoint MoveAnchor(const QWidget& window, QPoint global)
 
 CTDialog::CTDialog(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
 {
+    // QDialog turns a plain Qt::Widget into Qt::Dialog, which would make a page a window of its own.
+    if ((flags & Qt::WindowType_Mask) == Qt::Widget) setWindowFlags(flags);
 }
 
 CTDialog::~CTDialog() = default;

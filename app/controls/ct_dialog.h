@@ -3,7 +3,8 @@
 // translucency, can be dragged by its background, and swallows Enter and Esc so that no skinned
 // window closes or presses a default button on them.
 //
-// Pages are child windows: construct them with Qt::Widget as the flags. Top-level popups call
+// Pages are child widgets: construct them with Qt::Widget as the flags (kept as given, unlike
+// QDialog, which would make them windows). Top-level popups call
 // SetFrameless() before they are shown.
 #pragma once
 

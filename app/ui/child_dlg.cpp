@@ -18,7 +18,6 @@ CChildDlg* gPublished = nullptr;
 CChildDlg::CChildDlg(QWidget* parent, PageFactory factory) : CTDialog(parent, Qt::Widget)
 {
     setObjectName(QStringLiteral("childDlg"));
-    MakeChildWindow(this);
     SetControlId(this, kDlgChild);
     resize(DluX(610), DluY(372));
     gPublished = this;

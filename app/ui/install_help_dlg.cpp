@@ -29,7 +29,6 @@ CInstallHelpDlg::CInstallHelpDlg(const QString& picturePath, QWidget* parent)
     : CTDialog(parent, Qt::Widget), picturePath_(picturePath)
 {
     setObjectName(QStringLiteral("page%1").arg(kPageInstallHelp));
-    MakeChildWindow(this);
     resize(DluX(610), DluY(372));
     TranslateWindow(this);
     SetFillColor(ToQColor(CurrentSettings().skin.childBkColor));

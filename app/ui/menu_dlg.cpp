@@ -65,7 +65,6 @@ int CMenuDlg::PageOfButton(int buttonId)
 CMenuDlg::CMenuDlg(QWidget* parent) : CTDialog(parent, Qt::Widget)
 {
     setObjectName(QStringLiteral("menuDlg"));
-    MakeChildWindow(this);
     SetControlId(this, kDlgMenu);
     resize(DluX(kPanelWidth), DluY(kPanelHeight));
     TranslateWindow(this);

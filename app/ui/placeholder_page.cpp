@@ -15,7 +15,6 @@ CPlaceholderPage::CPlaceholderPage(int pageId, const QString& title, QWidget* pa
 {
     const SkinSettings& skin = CurrentSettings().skin;
     setObjectName(QStringLiteral("page%1").arg(pageId));
-    MakeChildWindow(this);
     resize(DluX(610), DluY(372));
     TranslateWindow(this);
     SetFillColor(ToQColor(skin.childBkColor));

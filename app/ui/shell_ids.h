@@ -84,8 +84,7 @@ inline constexpr int kIdcInstallHelpPicture = 102;
 
 inline constexpr const char* kTimerIdProperty = "timerId";
 
-// QDialog turns a window type of 0 (Qt::Widget) into Qt::Dialog, so a skinned dialog meant as a
-// child window is made one after construction.
+// A widget made elsewhere as a window (e.g. a QDialog built without Qt::Widget) becomes a child.
 inline void MakeChildWindow(QWidget* widget)
 {
     if (widget->isWindow()) widget->setWindowFlags(Qt::Widget);

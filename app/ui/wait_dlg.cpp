@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/application_app.h"
+#include "app/controls/button_skin.h"
 #include "app/controls/ct_button_picture.h"
 #include "app/controls/dialog_units.h"
 #include "app/controls/skin_style.h"
@@ -109,21 +110,12 @@ CWaitDlg::CWaitDlg(int durationSeconds, bool rediscovery, int passes, Actions ac
                        "QProgressBar::chunk { background: %1; border-radius: 2px; }")
             .arg(chunk.name()));
 
-    close_ = new CTButtonPicture(kIdcWaitClose, this);
-    close_->setGeometry(DluRect(245, 7, 12, 12));
-    close_->setFocusPolicy(Qt::NoFocus);
-
     TranslateWindow(this);
     EnableDrag(true);
     SetFillColor(kWaitFill);
-    const QString closeImage = QString::fromStdString(CurrentSkinPaths().closeWait);
-    close_->SetImages(closeImage, closeImage, closeImage, closeImage);
-    if (close_->Image(CTButtonPicture::State::Normal).isNull()) {
-        close_->SetCaption(QString::fromUtf8("\xc3\x97"));
-        close_->SetSkin(ToQString(CurrentSettings().skin.fontName), 700, 18, QColor(110, 110, 110),
-                        ToQColor(CurrentSettings().skin.textDownColor));
-    }
-    close_->setToolTip(TranslateQ(std::string_view("Close")));
+    close_ = MakeCloseButton(kIdcWaitClose, QString::fromStdString(CurrentSkinPaths().closeWait),
+                             TranslateQ(std::string_view("Close")), CurrentSettings().skin, this);
+    close_->setGeometry(DluRect(245, 7, 12, 12));
     connect(close_, &CTButtonPicture::clicked, this, &CWaitDlg::CloseNow);
 
     progress_->setRange(0, schedule_.TotalTicks());

@@ -117,6 +117,18 @@ TEST(SkinnedDialog, RoundedOutlineFollowsOnThePaintAfterTheFirst)
     EXPECT_DOUBLE_EQ(dialog.windowOpacity(), 200 / 255.0);
 }
 
+TEST(SkinnedDialog, APageAskedAsWidgetStaysAChildAndAPopupIsAWindow)
+{
+    QWidget host;
+    host.resize(200, 200);
+    const CTDialog page(&host, Qt::Widget);
+    EXPECT_FALSE(page.isWindow()) << "QDialog would have made it a window of its own";
+    EXPECT_EQ(page.parentWidget(), &host);
+    const CTDialog popup(&host);
+    EXPECT_TRUE(popup.isWindow());
+    EXPECT_EQ(popup.windowType(), Qt::Dialog);
+}
+
 TEST(SkinnedDialog, NoOutlineOrTranslucencyByDefault)
 {
     CTDialog dialog;

@@ -76,7 +76,6 @@ QComboBox* MakeList(int id, QWidget* parent)
 
 void MakePageSkin(CTDialog& page, int dialogId)
 {
-    MakeChildWindow(&page);
     SetControlId(&page, dialogId);
     page.SetFillColor(ToQColor(CurrentSettings().skin.childBkColor));
 }
@@ -642,7 +641,6 @@ CBridgeConfigDlg::CBridgeConfigDlg(const ap_info_stu& record, BridgeWizardHost h
     SetLines({{0, 0, w, 0}, {w, 0, w, h}, {0, h, w, h}, {0, 0, 0, h}, {0, buttonBarTop, w, buttonBarTop}});
 
     auto* bar = new CTDialog(this, Qt::Widget);
-    MakeChildWindow(bar);
     SetControlId(bar, kIdcWizardTitleBar);
     bar->SetFillColor(ToQColor(skin.gridTitleBkColor));
     bar->setGeometry(1, 1, width() - 2, kTitleBarHeight);
@@ -653,17 +651,9 @@ CBridgeConfigDlg::CBridgeConfigDlg(const ap_info_stu& record, BridgeWizardHost h
     title_->setGeometry(16, 0, 300, kTitleBarHeight);
     title_->setAttribute(Qt::WA_TransparentForMouseEvents, true);
 
-    close_ = new CTButtonPicture(kIdcWizardClose, bar);
-    const QString closeImage = QString::fromStdString(paths.closeConfig);
-    close_->SetImages(closeImage, closeImage, closeImage, closeImage);
-    if (close_->Image(CTButtonPicture::State::Normal).isNull()) {
-        close_->SetCaption(QString::fromUtf8("\xc3\x97"));
-        close_->SetSkin(ToQString(skin.fontName), 700, 18, QColor(110, 110, 110),
-                        ToQColor(skin.textDownColor));
-    }
+    close_ =
+        MakeCloseButton(kIdcWizardClose, QString::fromStdString(paths.closeConfig), Tr("Close"), skin, bar);
     close_->setGeometry(bar->width() - 20 - 10, (kTitleBarHeight - 20) / 2, 20, 20);
-    close_->setFocusPolicy(Qt::NoFocus);
-    close_->setToolTip(Tr("Close"));
     connect(close_, &CTButtonPicture::clicked, this, &CBridgeConfigDlg::CloseWizard);
 
     const QString buttonImage = QString::fromStdString(paths.btnConfig);

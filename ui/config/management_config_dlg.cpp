@@ -85,18 +85,10 @@ void CManagementConfigDlg::BuildControls()
     title_->SetText(TranslateQ(std::string_view("Device management ")));
     title_->setGeometry(DluX(6), 0, width() - DluX(12) - kCloseSize, DluY(kTitleHeight));
 
-    close_ = new CTButtonPicture(kIdcConfigClose, this);
-    const QString closeImage = QString::fromStdString(paths.closeConfig);
-    close_->SetImages(closeImage, closeImage, closeImage, closeImage);
-    if (close_->Image(CTButtonPicture::State::Normal).isNull()) {
-        close_->SetCaption(QString::fromUtf8("\xc3\x97"));
-        close_->SetSkin(ToQString(skin.fontName), 700, 18, QColor(110, 110, 110),
-                        ToQColor(skin.textDownColor));
-    }
+    close_ = MakeCloseButton(kIdcConfigClose, QString::fromStdString(paths.closeConfig),
+                             TranslateQ(std::string_view("Close")), skin, this);
     close_->setGeometry(width() - kCloseSize - DluX(4), (DluY(kTitleHeight) - kCloseSize) / 2, kCloseSize,
                         kCloseSize);
-    close_->setFocusPolicy(Qt::NoFocus);
-    close_->setToolTip(TranslateQ(std::string_view("Close")));
     connect(close_, &CTButtonPicture::clicked, this, &CManagementConfigDlg::CancelSheet);
 
     // The tab buttons side by side, the grey line above them.
@@ -133,9 +125,6 @@ void CManagementConfigDlg::BuildControls()
     pages_ = {wireless_, ip_, vlan_, reboot_};
     const QRect pageRect(1, DluY(kPageTop), width() - 2, height() - DluY(kPageTop) - DluY(kButtonAreaHeight));
     for (QWidget* page : pages_) {
-        // A dialog class asked for Qt::Widget still becomes a window of its own (QDialog turns a
-        // window type of 0 into Qt::Dialog): the pages live inside the sheet.
-        if (page->isWindow()) page->setWindowFlags(Qt::Widget);
         page->setGeometry(pageRect);
     }
     connect(ip_, &CIPSetDlg::entryRefused, this, [this] { ShowTab(ConfigTab::Ip); });

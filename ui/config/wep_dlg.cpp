@@ -24,8 +24,6 @@ constexpr int kKeyTypeWidth = kFieldWidth - kKeyEditWidth - 4;
 
 CWepDlg::CWepDlg(QWidget* parent) : CTDialog(parent, Qt::Widget)
 {
-    // QDialog makes a parentless window type a dialog window; a page is a child widget.
-    setWindowFlags(Qt::Widget);
     setObjectName(QStringLiteral("wepDlg"));
     SetControlId(this, kDlgWep);
     setProperty(kNoTranslateProperty, true);

@@ -72,8 +72,6 @@ CWirelessSetDlg::CWirelessSetDlg(const ap_info_stu& record, QWidget* parent)
 
 void CWirelessSetDlg::BuildControls()
 {
-    // QDialog makes a parentless window type a dialog window; a page is a child widget.
-    setWindowFlags(Qt::Widget);
     setObjectName(QStringLiteral("wirelessSetDlg"));
     SetControlId(this, kDlgWirelessSet);
     setProperty(kNoTranslateProperty, true);  // every text is translated as it is set

@@ -17,8 +17,6 @@ using namespace wireless_ui;
 
 CWpaDlg::CWpaDlg(QWidget* parent) : CTDialog(parent, Qt::Widget)
 {
-    // QDialog makes a parentless window type a dialog window; a page is a child widget.
-    setWindowFlags(Qt::Widget);
     setObjectName(QStringLiteral("wpaDlg"));
     SetControlId(this, kDlgWpa);
     setProperty(kNoTranslateProperty, true);

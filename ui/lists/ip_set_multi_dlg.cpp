@@ -119,17 +119,9 @@ void CIpsetMutilDlg::BuildControls()
     title_->SetText(TranslateQ(std::string_view("Set IP")));
     title_->setGeometry(DluRect(10, 6, 150, 13));
 
-    close_ = new CTButtonPicture(kIdcIpSetClose, this);
-    const QString closeImage = QString::fromStdString(paths.closeConfig);
-    close_->SetImages(closeImage, closeImage, closeImage, closeImage);
-    if (close_->Image(CTButtonPicture::State::Normal).isNull()) {
-        close_->SetCaption(QString::fromUtf8("\xc3\x97"));
-        close_->SetSkin(ToQString(skin.fontName), 700, 18, QColor(110, 110, 110),
-                        ToQColor(skin.textDownColor));
-    }
+    close_ = MakeCloseButton(kIdcIpSetClose, QString::fromStdString(paths.closeConfig),
+                             TranslateQ(std::string_view("Close")), skin, this);
     close_->setGeometry(width() - 20 - DluX(6), DluY(5), 20, 20);
-    close_->setFocusPolicy(Qt::NoFocus);
-    close_->setToolTip(TranslateQ(std::string_view("Close")));
     connect(close_, &CTButtonPicture::clicked, this, &CIpsetMutilDlg::CancelDialog);
 
     struct Row {

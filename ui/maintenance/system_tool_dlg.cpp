@@ -88,7 +88,6 @@ CSystemToolDlg::CSystemToolDlg(AdapterSource source, QWidget* parent)
 {
     setObjectName(QStringLiteral("systemToolDlg"));
     SetControlId(this, kPageSystemTool);
-    MakeChildWindow(this);
     resize(DluX(615), DluY(370));
     SetFillColor(ToQColor(CurrentSettings().skin.childBkColor));
     BuildControls();

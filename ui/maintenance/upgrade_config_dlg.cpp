@@ -115,17 +115,9 @@ void CUpgradeConfigDlg::BuildControls()
     title_->setGeometry(DluX(10) - 1, DluY(6) - 1, DluX(160), DluY(13));
     title_->setAttribute(Qt::WA_TransparentForMouseEvents, true);
 
-    close_ = new CTButtonPicture(kIdcUpgradeClose, bar);
-    const QString closeImage = QString::fromStdString(paths.closeConfig);
-    close_->SetImages(closeImage, closeImage, closeImage, closeImage);
-    if (close_->Image(CTButtonPicture::State::Normal).isNull()) {
-        close_->SetCaption(QString::fromUtf8("\xc3\x97"));
-        close_->SetSkin(ToQString(skin.fontName), 700, 18, QColor(110, 110, 110),
-                        ToQColor(skin.textDownColor));
-    }
+    close_ =
+        MakeCloseButton(kIdcUpgradeClose, QString::fromStdString(paths.closeConfig), Tr("Close"), skin, bar);
     close_->setGeometry(bar->width() - 20 - DluX(6), DluY(5) - 1, 20, 20);
-    close_->setFocusPolicy(Qt::NoFocus);
-    close_->setToolTip(Tr("Close"));
     connect(close_, &CTButtonPicture::clicked, this, &CUpgradeConfigDlg::OnCloseClicked);
 
     const auto makeLabel = [&](int id, const char* text, int y) {
