@@ -22,7 +22,7 @@ using namespace std::chrono_literals;
 
 FileServerStatus WaitWhileStarting(const CFileServerControl& control)
 {
-    const auto end = std::chrono::steady_clock::now() + 10s;
+    const auto end = std::chrono::steady_clock::now() + 30s;
     FileServerStatus status = control.Query();
     while (status.state == FileServerState::Starting && std::chrono::steady_clock::now() < end) {
         std::this_thread::sleep_for(5ms);

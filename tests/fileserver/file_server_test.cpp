@@ -69,7 +69,7 @@ public:
             _exit(98);
         }
         // Ready once it has said so in its status file.
-        const auto end = std::chrono::steady_clock::now() + 10s;
+        const auto end = std::chrono::steady_clock::now() + 30s;
         while (Status("State").empty() && std::chrono::steady_clock::now() < end)
             std::this_thread::sleep_for(2ms);
         port_ = static_cast<uint16_t>(std::atoi(Status("Port").c_str()));
@@ -85,7 +85,7 @@ public:
     {
         return IniFile::Load(dir_.File("cfg/FileServer.status")).GetString("STATUS", key, "", kIniLongBuffer);
     }
-    // SIGTERM; the exit status, or -1 when it did not end within a few seconds.
+    // SIGTERM; the exit status, or -1 when it did not end within 20 seconds.
     int Terminate()
     {
         kill(pid_, SIGTERM);
@@ -93,7 +93,7 @@ public:
     }
     int Wait()
     {
-        for (int i = 0; i < 500; ++i) {
+        for (int i = 0; i < 2000; ++i) {
             int status = 0;
             if (waitpid(pid_, &status, WNOHANG) == pid_) {
                 exited_ = true;
@@ -137,7 +137,7 @@ public:
         sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof(to));
     }
     // The next packet within the time, or nothing; from: its source port.
-    std::string Receive(uint16_t* from = nullptr, std::chrono::milliseconds wait = 3000ms) const
+    std::string Receive(uint16_t* from = nullptr, std::chrono::milliseconds wait = 20000ms) const
     {
         pollfd p{fd_, POLLIN, 0};
         if (poll(&p, 1, static_cast<int>(wait.count())) <= 0) return {};
@@ -244,7 +244,11 @@ TEST(FileServerProgram, ServesManyTransfersAtOnceAndEndsCleanlyOnSigterm)
     for (int block = 1; block <= 10; ++block) {
         for (int i = 0; i < 10; ++i) {
             uint16_t from = 0;
-            const std::string data = clients[i]->Receive(&from);
+            std::string data = clients[i]->Receive(&from);
+            // The server repeats a block whose acknowledgement is late (a loaded machine): the
+            // repeat of the block before is dropped, as a TFTP client does.
+            while (block > 1 && data.size() >= 4 && data[3] == static_cast<char>(block - 1))
+                data = clients[i]->Receive(&from);
             ASSERT_GE(data.size(), 4u);
             ASSERT_EQ(data[3], static_cast<char>(block));
             if (block == 1) tids[i] = from;
@@ -260,7 +264,7 @@ TEST(FileServerProgram, ServesManyTransfersAtOnceAndEndsCleanlyOnSigterm)
     RawClient silent;
     silent.SendTo(server.port(), Rrq("fw.bin"));
     EXPECT_EQ(silent.Receive().substr(0, 4), std::string("\0\3\0\1"sv));
-    EXPECT_EQ(silent.Receive(nullptr, 2500ms).substr(0, 4), std::string("\0\3\0\1"sv))
+    EXPECT_EQ(silent.Receive(nullptr, 20000ms).substr(0, 4), std::string("\0\3\0\1"sv))
         << "repeated on time-out";
 
     EXPECT_EQ(server.Terminate(), 0);

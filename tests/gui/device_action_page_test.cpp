@@ -336,10 +336,10 @@ TEST_P(DeviceActionPageTest, ANewRunEndsTheWorkerOfTheEarlierOne)
     page->SetWaitPopup([](CDeviceActionPage&, int, int) {});
     TickAll();
     page->ActionButton()->click();
-    ASSERT_TRUE(PumpUntil([&] { return firstWaiting.load(); }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return firstWaiting.load(); }, 20000));
     EXPECT_EQ(Stamps(GetParam().msgType).size(), 1u) << "only the access point before the wait";
     page->ActionButton()->click();  // ends the first worker, then starts again (and waits again)
-    ASSERT_TRUE(PumpUntil([&] { return Stamps(GetParam().msgType).size() == 2u; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return Stamps(GetParam().msgType).size() == 2u; }, 20000));
     page.reset();  // closing the page ends the waiting worker
     EXPECT_EQ(Stamps(GetParam().msgType).size(), 2u);
 }

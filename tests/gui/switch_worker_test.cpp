@@ -53,7 +53,7 @@ TEST(ApplyWorker, StartingAgainEndsThePreviousRoutineFirst)
     EXPECT_EQ(worker.CompletedCount(), 1) << "only the second ran to its end";
 
     // The end of a routine is told on the owner's thread, once per completed routine.
-    EXPECT_TRUE(test::PumpUntil([&] { return finished == 1; }, 2000));
+    EXPECT_TRUE(test::PumpUntil([&] { return finished == 1; }, 20000));
     test::PumpFor(20);
     EXPECT_EQ(finished, 1);
 }

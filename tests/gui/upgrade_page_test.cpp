@@ -432,7 +432,7 @@ TEST_F(UpgradeTest, ServerThatCannotBindItsPortIsReportedAndNothingIsSent)
     dialog->SetChosenFile(WriteFile(QStringLiteral("fw.bin")));
     ASSERT_TRUE(dialog->OnUpgradeClicked());
     dialog->Worker().Wait();
-    ASSERT_TRUE(PumpUntil([&] { return messages.size() == 2u; }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return messages.size() == 2u; }, 20000));
     EXPECT_TRUE(messages[1].text.contains(QStringLiteral("cap_net_bind_service")));
     EXPECT_TRUE(messages[1].text.contains(QStringLiteral("Permission denied")));
     EXPECT_TRUE(SentOfType(MSG_UPGRADE).empty());

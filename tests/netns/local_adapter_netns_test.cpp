@@ -133,22 +133,22 @@ TEST_F(CaptureInNamespace, RawFrameArrivesByteForByteAndIsAValidDatagram)
     // Two listeners on the device end: the frame as it is, and the datagram the device's stack
     // makes of it, which it only delivers when both checksums hold.
     netns::Peer capture(netns::DevNamespace(), {"capture", netns::kTwoAddresses.dev.ifname, "--udp-dport",
-                                                "9786", "--timeout", "5000"});
-    netns::Peer stack(netns::DevNamespace(), {"udp-listen", "9786", "--timeout", "5000"});
+                                                "9786", "--timeout", "30000"});
+    netns::Peer stack(netns::DevNamespace(), {"udp-listen", "9786", "--timeout", "30000"});
     ASSERT_TRUE(capture.WaitReady()) << capture.error();
     ASSERT_TRUE(stack.WaitReady()) << stack.error();
 
     const RawFrame frame = DiscoveryFrame();
     ASSERT_TRUE(SendRawFrame(netns::kTwoAddresses.pc.ifname, frame));
 
-    const auto frameLine = capture.WaitFor("FRAME", 5s);
+    const auto frameLine = capture.WaitFor("FRAME", 30s);
     ASSERT_TRUE(frameLine) << "nothing captured on " << netns::kTwoAddresses.dev.ifname << ' '
                            << capture.error();
     const auto received = netns::ParseFrame(*frameLine);
     ASSERT_TRUE(received);
     EXPECT_EQ(netns::Hex(*received), netns::Hex(frame));
 
-    const auto dgramLine = stack.WaitFor("DGRAM", 5s);
+    const auto dgramLine = stack.WaitFor("DGRAM", 30s);
     ASSERT_TRUE(dgramLine) << "the device's stack dropped the frame " << stack.error();
     const auto dgram = netns::ParseDatagram(*dgramLine);
     ASSERT_TRUE(dgram);
@@ -179,7 +179,7 @@ TEST_F(CaptureInNamespace, PeerSendsDatagramsFromTheDeviceSide)
                                                netns::kTwoAddresses.pc.addresses[0].ip, "9785", "86190000"});
     EXPECT_EQ(sender.Finish(), 0) << sender.error();
 
-    timeval tv{2, 0};
+    timeval tv{10, 0};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
     uint8_t buffer[64];
     sockaddr_in from{};

@@ -44,7 +44,7 @@ protected:
                 store_->GetAllMacs(macs);
                 return macs.size() == count;
             },
-            10s, [&] { engine_->Discover(); }, 500ms);
+            kSearchPatience, [&] { engine_->Discover(); }, 500ms);
         ASSERT_TRUE(all) << "not every simulated device was described";
 
         page_ = std::make_unique<CBridgeDlg>(CBridgeDlg::Services{engine_.get(), store_.get()}, nullptr);
@@ -87,9 +87,11 @@ protected:
         if (!wizard) return nullptr;
         CBridgeSearcgAPDlg& search = *wizard->SearchPage();
         search.WatchTimer().stop();  // the test is the clock
-        const auto deadline = Clock::now() + 15s;
+        // Ticks at most a second apart, as the page's own timer: the watch's tick limit then
+        // gives the survey as long as the page gives it, however slow the machine.
+        const auto deadline = Clock::now() + kSearchPatience;
         while (search.Scanning() && Clock::now() < deadline) {
-            PumpUntil([] { return false; }, 200ms);
+            PumpUntil([&] { return engine_->IsSurveyComplete(); }, 1s);
             search.OnTimer(kTimerSurveyWatch);
         }
         return wizard;
@@ -131,7 +133,7 @@ protected:
     {
         EXPECT_TRUE(page_->Timer(kTimerBridgeReload)->isActive());
         EXPECT_EQ(page_->Timer(kTimerBridgeReload)->interval(), 2000);
-        EXPECT_TRUE(PumpUntil([&] { return store_->GetDeviceStatus(mac) == expected; }, 5s))
+        EXPECT_TRUE(PumpUntil([&] { return store_->GetDeviceStatus(mac) == expected; }, kPatience))
             << "status " << store_->GetDeviceStatus(mac);
         page_->Timer(kTimerBridgeReload)->stop();
         page_->OnTimer(kTimerBridgeReload);
@@ -166,8 +168,15 @@ TEST_F(BridgePageEndToEnd, FortyAccessPointsThenBridgeSuccess)
     store_->ListScanResults(0, left, true);
     EXPECT_TRUE(left.empty()) << "the scan table is cleared on Save";
 
-    // The payload as the device received it.
-    const auto answer = sim_->Command("payload " + mac + " " + std::to_string(MSG_SET_BRIDGE));
+    // The payload as the device received it: the save worker has only sent it.
+    std::vector<std::string> answer;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            answer = sim_->Command("payload " + mac + " " + std::to_string(MSG_SET_BRIDGE));
+            return answer.size() != 1 || answer[0] != "NONE";
+        },
+        kPatience))
+        << "the device received no MSG_SET_BRIDGE";
     ASSERT_EQ(answer.size(), 1u);
     ASSERT_EQ(answer[0].rfind("PAYLOAD ", 0), 0u) << answer[0];
     const auto bytes = FromHex(answer[0].substr(8));

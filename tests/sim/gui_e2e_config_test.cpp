@@ -42,7 +42,7 @@ protected:
     // The simulator, the engine, a search until every device is stored, and the page.
     void Start(std::vector<std::string> simOptions, int count)
     {
-        ASSERT_NO_FATAL_FAILURE(StartManagementPage(simOptions, count, 10s));
+        ASSERT_NO_FATAL_FAILURE(StartManagementPage(simOptions, count, kSearchPatience));
     }
 
     // The first row whose stored record passes `wanted`.
@@ -83,7 +83,7 @@ protected:
             popup = true;
             EXPECT_EQ(wait->Schedule().TotalTicks(), expectedSeconds * 2);
             wait->TickTimer().setInterval(3600 * 1000);  // the test is the clock
-            EXPECT_TRUE(PumpUntil(settled, 10s)) << "the device did not take the change";
+            EXPECT_TRUE(PumpUntil(settled, kPatience)) << "the device did not take the change";
             for (int i = 0; i < expectedSeconds * 2 && wait->isVisible(); ++i) {
                 wait->Tick();
                 const auto tickEnd = Clock::now() + 30ms;
@@ -129,7 +129,7 @@ TEST_F(ManagementEndToEnd, NameAndTimedRebootReachTheDeviceAndThePageShowsTheNew
         return FieldText(r.ap_name, r.ap_name_len) == name && r.reboot_block.restart_en == 1 &&
                r.reboot_block.restart_type == 34 && r.reboot_block.restart_time == 425;
     };
-    ASSERT_TRUE(PumpUntil(arrived, 5s))
+    ASSERT_TRUE(PumpUntil(arrived, kPatience))
         << "the device holds '" << FieldText(SimRecord(mac).ap_name, SimRecord(mac).ap_name_len) << "'";
     const ap_info_stu otherAfter = SimRecord(other);
     EXPECT_EQ(std::memcmp(&otherBefore.reboot_block, &otherAfter.reboot_block, sizeof(REBOOT_BLOCK)), 0);
@@ -143,7 +143,7 @@ TEST_F(ManagementEndToEnd, NameAndTimedRebootReachTheDeviceAndThePageShowsTheNew
         return r >= 0 && page_->CellText(r, ListField::Name).toStdString() == name;
     };
     bool found = false;
-    for (int attempt = 0; attempt < 4 && !found; ++attempt) {
+    for (int attempt = 0; attempt < 10 && !found; ++attempt) {
         engine_->StartSearch(std::nullopt);
         found = PumpUntil(shown, 2s);
     }
@@ -180,7 +180,7 @@ TEST_F(ManagementEndToEnd, NewAddressMovesTheDeviceAndThePopupsRediscoveryFindsI
             const int at = page_->FindRow(ListField::Mac, QString::fromStdString(mac));
             return at >= 0 && page_->CellText(at, ListField::Ip).toStdString() == newIp;
         },
-        8s))
+        kPatience))
         << "the page still shows " << oldIp;
     EXPECT_EQ(page_->RowCount(), 4);
 }
@@ -197,7 +197,8 @@ TEST_F(ManagementEndToEnd, VlanChangeReachesTheDeviceWithTheExtensionBlock)
     });
     ASSERT_GE(row, 0);
     const std::string mac = Mac(row);
-    const uint32_t restartsBefore = std::stoul(sim_->Fields("state " + mac)["restarts"]);
+    const auto restartsBefore = sim_->Number("state " + mac, "restarts");
+    ASSERT_TRUE(restartsBefore);
 
     OpenSheet(row, [&](CManagementConfigDlg& sheet) {
         CVlanDlg& vlan = *sheet.VlanPage();
@@ -208,7 +209,7 @@ TEST_F(ManagementEndToEnd, VlanChangeReachesTheDeviceWithTheExtensionBlock)
         vlan.TrunkRadio(kIdcVlanTrunkLan2)->click();
         vlan.IdEdit(kIdcVlanLan)->setText(QStringLiteral("45"));
         SaveThroughPopup(sheet, kVlanWaitSeconds, [&] {
-            return std::stoul(sim_->Fields("state " + mac)["restarts"]) > restartsBefore;
+            return sim_->Number("state " + mac, "restarts").value_or(0) > *restartsBefore;
         });
     });
     EXPECT_TRUE(messages_.empty()) << messages_.front();

@@ -36,7 +36,7 @@ protected:
         for (const SimDevice& device : SimDevices()) macs_.push_back(device.mac);
         // Every device described and stored.
         engine_->StartSearch(std::nullopt);
-        ASSERT_TRUE(WaitUntil([&] { return StoredCount() == macs_.size(); }, 10s,
+        ASSERT_TRUE(WaitUntil([&] { return StoredCount() == macs_.size(); }, kSearchPatience,
                               [&] { engine_->Discover(); }, 300ms))
             << StoredCount() << " of " << macs_.size() << " stored";
     }
@@ -109,7 +109,7 @@ protected:
                 }
                 return true;
             },
-            15s, [&] { engine_->Discover(); }, 300ms);
+            kSearchPatience, [&] { engine_->Discover(); }, 300ms);
     }
 
     std::vector<std::string> macs_;
@@ -127,14 +127,17 @@ TEST_F(MaintenanceEndToEnd, RebootFiveDevicesTheyRestartAndReadOnlineAgain)
     ASSERT_FALSE(HasFatalFailure());
     const std::vector<std::string> chosen(macs_.begin() + 1, macs_.begin() + 6);
     Tick(chosen);
-    std::map<std::string, int> restartsBefore;
-    for (const std::string& mac : macs_)
-        restartsBefore[mac] = std::stoi(sim_->Fields("state " + mac)["restarts"]);
+    std::map<std::string, long> restartsBefore;
+    for (const std::string& mac : macs_) {
+        const auto restarts = sim_->Number("state " + mac, "restarts");
+        ASSERT_TRUE(restarts) << mac;
+        restartsBefore[mac] = *restarts;
+    }
 
     EXPECT_TRUE(RunAndComeBack()) << "a rebooted device is not back";
     for (const std::string& mac : macs_) {
         SCOPED_TRACE(mac);
-        const int restarts = std::stoi(sim_->Fields("state " + mac)["restarts"]) - restartsBefore[mac];
+        const long restarts = sim_->Number("state " + mac, "restarts").value_or(-1) - restartsBefore[mac];
         const bool wasChosen = std::find(chosen.begin(), chosen.end(), mac) != chosen.end();
         EXPECT_EQ(restarts, wasChosen ? 1 : 0);
         if (wasChosen) {
@@ -161,8 +164,8 @@ TEST_F(MaintenanceEndToEnd, RestoreTwoDevicesTheyComeBackWithTheirFactoryValues)
     }
     // The installer changed the two devices' names before.
     for (const std::string& mac : chosen) ASSERT_TRUE(engine_->SetName(ips[mac], mac, "changed"));
-    ASSERT_TRUE(
-        WaitUntil([&] { return SimName(chosen[0]) == "changed" && SimName(chosen[1]) == "changed"; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return SimName(chosen[0]) == "changed" && SimName(chosen[1]) == "changed"; },
+                          kPatience));
 
     MakePage<CRestoreDlg>();
     ASSERT_FALSE(HasFatalFailure());

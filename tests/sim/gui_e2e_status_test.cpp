@@ -67,7 +67,7 @@ protected:
 
     // Presses Search and ticks the run by hand until `done` holds for the grid; the run goes on
     // (the caller stops it when it needs the grid back).
-    bool SearchUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 9s)
+    bool SearchUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = kSearchPatience)
     {
         page_->Button(kIdcStatusSearch)->click();
         if (!page_->Searching()) return false;
@@ -190,13 +190,13 @@ TEST_F(StatusPageEndToEnd, LocationEditRenamesTheDeviceAndTheNextReloadShowsTheN
     EXPECT_EQ(Cell(row, ListField::Name), name);
     EXPECT_TRUE(messages_.empty()) << messages_.front();
 
-    EXPECT_TRUE(PumpUntil([&] { return SimName(target.mac) == name; }, 5s))
+    EXPECT_TRUE(PumpUntil([&] { return SimName(target.mac) == name; }, kPatience))
         << "the device holds '" << SimName(target.mac) << "'";
     EXPECT_EQ(SimName(devices[3].mac), before) << "only the edited device is renamed";
 
     // The device's success answer puts the name into the store; the page's own reload 2 s after
     // the edit shows it, without a new search.
-    EXPECT_TRUE(PumpUntil([&] { return loads >= 1; }, 5s)) << "the page did not reload";
+    EXPECT_TRUE(PumpUntil([&] { return loads >= 1; }, kPatience)) << "the page did not reload";
     const int r = Row(target.mac);
     ASSERT_GE(r, 0);
     EXPECT_EQ(Cell(r, ListField::Name), name);
@@ -265,7 +265,7 @@ TEST_F(StatusPageEndToEnd, SwitchesShowTheNewValuesAtThePagesNextReloadWithoutAS
                 }
                 return true;
             },
-            5s))
+            kPatience))
             << "the devices did not switch";
         // The page's own reload, two seconds after the routine ended, shows the stored values.
         const auto shown = [&] {
@@ -278,7 +278,7 @@ TEST_F(StatusPageEndToEnd, SwitchesShowTheNewValuesAtThePagesNextReloadWithoutAS
             }
             return true;
         };
-        EXPECT_TRUE(PumpUntil(shown, 6s))
+        EXPECT_TRUE(PumpUntil(shown, kPatience))
             << Cell(Row(macs.front()), ListField::Mac) << " shows "
             << page_->Grid()->CellText(Row(macs.front()), f.column).toStdString();
         EXPECT_FALSE(page_->Searching());
@@ -332,7 +332,7 @@ void DriveIpDialog(const SetIpCase& c, const std::function<bool()>& moved, bool&
         return;
     }
     dlg->ProgressTimer().setInterval(3600 * 1000);  // the test ticks it
-    EXPECT_TRUE(PumpUntil(moved, 5s)) << "the devices did not move";
+    EXPECT_TRUE(PumpUntil(moved, kPatience)) << "the devices did not move";
     for (int i = 0; i < CIpsetMutilDlg::kProgressLength && dlg->isVisible(); ++i) {
         dlg->Tick();
         Pump();
@@ -381,8 +381,9 @@ TEST_P(StatusPageSetIp, SaveMovesTheTickedDevicesAndThePageShowsTheirNewAddresse
         }
         return page_->RowCount() == static_cast<int>(devices.size());
     };
-    EXPECT_TRUE(PumpUntil(shown, 8s)) << "row of " << macs[0] << " shows "
-                                      << (Row(macs[0]) < 0 ? "nothing" : Cell(Row(macs[0]), ListField::Ip));
+    EXPECT_TRUE(PumpUntil(shown, kPatience))
+        << "row of " << macs[0] << " shows "
+        << (Row(macs[0]) < 0 ? "nothing" : Cell(Row(macs[0]), ListField::Ip));
     // The devices left alone kept their addresses.
     for (const SimDevice& d : devices) {
         if (std::find(macs.begin(), macs.end(), d.mac) != macs.end()) continue;

@@ -68,7 +68,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(StartSimAndEngine(simOptions));
         for (const SimDevice& device : SimDevices()) macs_.push_back(device.mac);
         engine_->StartSearch(std::nullopt);
-        ASSERT_TRUE(WaitUntil([&] { return StoredCount() == macs_.size(); }, 10s,
+        ASSERT_TRUE(WaitUntil([&] { return StoredCount() == macs_.size(); }, kSearchPatience,
                               [&] { engine_->Discover(); }, 300ms));
 
         CUpgradeDlg::Services services;
@@ -179,7 +179,7 @@ TEST_F(UpgradeEndToEnd, TenDevicesFetchTheFirmwareFromTheFileServerUpgradeAndCom
             }
             return true;
         },
-        15s, [&] { engine_->Discover(); }, 300ms);
+        kSearchPatience, [&] { engine_->Discover(); }, 300ms);
     EXPECT_TRUE(back);
     for (const std::string& mac : chosen) {
         SCOPED_TRACE(mac);

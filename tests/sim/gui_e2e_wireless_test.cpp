@@ -37,7 +37,7 @@ protected:
     // The simulator, the engine, a search until every device is stored, and the management page.
     void Start(std::vector<std::string> simOptions, int count)
     {
-        ASSERT_NO_FATAL_FAILURE(StartManagementPage(simOptions, count, 15s));
+        ASSERT_NO_FATAL_FAILURE(StartManagementPage(simOptions, count, kSearchPatience));
     }
 
     std::string Mac(int row) const { return page_->CellText(row, ListField::Mac).toStdString(); }
@@ -83,9 +83,11 @@ TEST_F(WirelessEndToEnd, UntouchedSheetSaveSendsNoWirelessForAnyDevice)
             EXPECT_EQ(page_->Pending().wireless_changed, 0) << "type " << sheet.Record().ap_type;
         });
         // The sender of this save finishes before the next save would end it.
-        ASSERT_TRUE(WaitUntil([&] { return !page_->Sender().IsRunning(); }, 10s));
+        ASSERT_TRUE(WaitUntil([&] { return !page_->Sender().IsRunning(); }, kPatience));
     }
-    std::this_thread::sleep_for(500ms);  // anything sent would have arrived by now
+    // Every command the engine sends is repeated until the device answers it, and the device
+    // counts it before it answers: with no repeat left, anything sent has been counted.
+    ASSERT_TRUE(WaitUntil([&] { return engine_->RetryEntries().empty(); }, kPatience));
     for (const std::string& mac : macs) EXPECT_EQ(sim_->Fields("state " + mac)["wireless_sets"], "0") << mac;
     EXPECT_LT(refusedElsewhere, kCount) << "most sheets save";
 }
@@ -130,7 +132,12 @@ TEST_P(WirelessChangeEndToEnd, ChangesArriveInTheDevicesRecord)
         EXPECT_EQ(page_->Pending().wireless_changed, 1);
     });
 
-    ASSERT_TRUE(WaitUntil([&] { return SimState(target)["wireless_sets"] != "0"; }, 5s));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const std::string sets = SimState(target)["wireless_sets"];
+            return !sets.empty() && sets != "0";
+        },
+        kPatience));
     EXPECT_EQ(SimState(target)["wireless_len"], std::to_string(c.payload));
     const ap_info_stu now = SimRecord(target);
     const SECURITY_BLOCK& s = now.radio_block.security;

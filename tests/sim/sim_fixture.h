@@ -43,6 +43,12 @@ namespace pontiq::e2e {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
+// How long a test waits for what another process, thread or device does: generous, for a slow
+// and loaded machine. Every wait returns as soon as its condition holds, so success costs nothing.
+inline constexpr std::chrono::seconds kPatience{20};
+// The same for a search that must describe every device of a LAN.
+inline constexpr std::chrono::seconds kSearchPatience{40};
+
 inline std::string Prefix()
 {
     const char* p = std::getenv("PONTIQ_SIM_PREFIX");
@@ -149,7 +155,7 @@ public:
     SimProcess& operator=(const SimProcess&) = delete;
 
     // The READY line, or an empty text (the ERROR line is kept in error()).
-    std::string WaitReady(std::chrono::milliseconds timeout = 10s)
+    std::string WaitReady(std::chrono::milliseconds timeout = kPatience)
     {
         for (;;) {
             auto line = ReadLine(timeout);
@@ -162,8 +168,9 @@ public:
         }
     }
 
-    // The answer's lines before "END"; empty on time-out.
-    std::vector<std::string> Command(const std::string& line, std::chrono::milliseconds timeout = 5s)
+    // The answer's lines before "END"; empty on time-out. A late answer would be taken for the
+    // next command's, so the wait is long.
+    std::vector<std::string> Command(const std::string& line, std::chrono::milliseconds timeout = kPatience)
     {
         std::vector<std::string> answer;
         if (!Send(line)) return answer;
@@ -189,6 +196,18 @@ public:
             if (eq != std::string::npos) fields[word.substr(0, eq)] = word.substr(eq + 1);
         }
         return fields;
+    }
+
+    // A numeric field of `command`'s answer; nullopt when the answer has none (no answer at all).
+    std::optional<long> Number(const std::string& command, const std::string& key)
+    {
+        const auto fields = Fields(command);
+        const auto it = fields.find(key);
+        if (it == fields.end() || it->second.empty()) return std::nullopt;
+        char* end = nullptr;
+        const long value = std::strtol(it->second.c_str(), &end, 10);
+        if (end == nullptr || *end != '\0') return std::nullopt;
+        return value;
     }
 
     const std::string& error() const { return error_; }

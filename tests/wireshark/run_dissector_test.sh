@@ -44,7 +44,7 @@ eval "$("$simnet" env -p "$prefix")"
 ip netns exec "$PC_NS" tshark -q -i "$PC_IF" -w "$work/cap.pcapng" \
     -f "udp portrange 9785-9788 or udp port 69" >"$work/tshark.log" 2>&1 &
 cap_pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 300); do
     grep -q "Capturing on" "$work/tshark.log" && break
     sleep 0.1
 done
@@ -53,14 +53,21 @@ grep -q "Capturing on" "$work/tshark.log" || { echo "capture did not start: $(ca
 ip netns exec "$DEV_NS" "$sim" --count 4 --seed 11 --short-form 50 --heartbeat-ms 1000 \
     --restart-ms 500 --apply-ms 100 >"$work/sim.log" 2>&1 &
 sim_pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 300); do
     grep -q '^READY\|^ERROR' "$work/sim.log" && break
-    sleep 0.05
+    sleep 0.1
 done
 grep -q '^READY' "$work/sim.log" || { echo "the simulator did not start: $(cat "$work/sim.log")" >&2; exit 1; }
 
 ip netns exec "$PC_NS" "$gen" "$work/expect.tsv" || { echo "traffic_gen failed" >&2; exit 1; }
-sleep 0.5
+# The capture lags behind on a loaded machine: stop it once the last datagram sent (MSG_RELEASE,
+# at the engine's shutdown) is in the file, or after 30 s.
+for _ in $(seq 150); do
+    tshark -n -r "$work/cap.pcapng" -X lua_script:"$lua" -Y 'pontiq.msg_type == 17' -T fields \
+        -e frame.number 2>/dev/null | grep -q . && break
+    sleep 0.2
+done
+sleep 0.2
 kill -INT "$cap_pid"
 wait "$cap_pid" 2>/dev/null
 cap_pid=""

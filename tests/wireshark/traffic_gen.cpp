@@ -208,7 +208,8 @@ int main(int argc, char** argv)
         expect << "firmware_size\t" << kFirmwareSize << "\n";
         expect << "restart_time\t" << 185 << "\n";
 
-        auto answered = [&](std::chrono::milliseconds t = 3s) {
+        // Generous: a loaded machine is slow, and the wait ends as soon as the answer is in.
+        auto answered = [&](std::chrono::milliseconds t = 20s) {
             return WaitUntil([&] { return engine.RetryEntries().empty(); }, t);
         };
         auto step = [&](const char* what, bool sent) {
@@ -227,7 +228,7 @@ int main(int argc, char** argv)
         REBOOT_BLOCK reboot{1, 0x7f, 185};
         step("timed reboot", engine.SetTimedReboot(ip, mac, reboot));
         engine.StartSiteSurvey(ip, mac);
-        if (!WaitUntil([&] { return engine.IsSurveyComplete(); }, 5s)) fail("survey not complete");
+        if (!WaitUntil([&] { return engine.IsSurveyComplete(); }, 20s)) fail("survey not complete");
         BRIDGE_PAYLOAD bridge{};
         bridge.security.work_mode = 2;
         std::memcpy(bridge.security.ap_mac, "\x02\x10\x20\x30\x40\x50", 6);
@@ -247,10 +248,15 @@ int main(int argc, char** argv)
         if (!tftp.Ok()) fail("no TFTP port");
         tftp.Serve();
         step("upgrade", engine.PrepareUpgrade(ip, mac, kFirmware, kFirmwareSize));
-        if (!WaitUntil([&] { return engine_store::GetDeviceStatus(*store, mac) == 6; }, 8s)) {
+        if (!WaitUntil([&] { return engine_store::GetDeviceStatus(*store, mac) == 6; }, 20s)) {
             fail("no upgrade status");
         }
         step("upgrade start", engine.StartUpgrade(ip, mac));
+
+        // A heartbeat handled, and so acknowledged (the simulator beats every second here),
+        // before the MAC search's target mode takes no more.
+        constexpr auto kBeats = static_cast<size_t>(ReceiveQueue::Heartbeat);
+        if (!WaitUntil([&] { return engine.Counters().handled[kBeats] >= 1; }, 20s)) fail("no heartbeat");
 
         // The MAC search's raw frame, to the second device.
         const std::string rawTarget = macs[1];
@@ -260,7 +266,10 @@ int main(int argc, char** argv)
         std::sscanf(rawTarget.c_str(), "%x:%x:%x:%x:%x:%x", &m[0], &m[1], &m[2], &m[3], &m[4], &m[5]);
         for (int i = 0; i < 6; ++i) target[i] = static_cast<uint8_t>(m[i]);
         engine.StartSearch(target);
-        std::this_thread::sleep_for(1s);
+        // The target's answer to the frame describes it again: the frame and its answer are out.
+        if (!WaitUntil([&] { return stored() == std::vector<std::string>{rawTarget}; }, 20s)) {
+            fail("the MAC search found not only its target");
+        }
 
         // Two malformed datagrams: a payload shorter than its header says, and a cut header.
         std::vector<uint8_t> shortPayload(16 + 20, 0);
@@ -275,8 +284,6 @@ int main(int argc, char** argv)
         step("set vlan", engine.SetVlan(ip, mac, a.ap_type, vlan, a.extension_block));
         step("reboot", engine.Reboot(IpText(records[1].ip_block.ip), macs[1]));
         step("restore", engine.Restore(IpText(records[2].ip_block.ip), macs[2]));
-        // Heartbeats of the devices still up (the simulator beats every second here).
-        std::this_thread::sleep_for(2500ms);
         engine.Shutdown();  // MSG_RELEASE to every device
     }
     std::error_code ec;
