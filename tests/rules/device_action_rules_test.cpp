@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/value_format.h"
+#include "tests/rules/selection_entries.h"
 #include "ui/maintenance/device_action_rules.h"
 
 namespace pontiq {
@@ -15,21 +16,8 @@ namespace {
 
 using std::chrono::milliseconds;
 
-SelectionEntry Entry(int i, int32_t type = 21)
-{
-    SelectionEntry e;
-    SetCText(e.ip, "192.168.0." + std::to_string(10 + i));
-    char mac[18];
-    std::snprintf(mac, sizeof(mac), "00:1a:2b:00:00:%02x", i & 0xff);
-    SetCText(e.mac, mac);
-    e.type_code = type;
-    return e;
-}
-
-std::string Mac(const SelectionEntry& e)
-{
-    return std::string(CText(e.mac));
-}
+using test::Entry;
+using test::Mac;
 
 // ---- Reboot / restore sending order ----
 

@@ -191,24 +191,11 @@ protected:
     std::vector<SimDevice> SimDevices()
     {
         std::vector<SimDevice> devices;
-        for (const std::string& line : sim_->Command("list")) {
-            std::istringstream in(line);
-            std::string word, mac, ip;
-            in >> word >> mac >> ip;
-            devices.push_back({mac, ip, SimRecord(mac)});
-        }
+        for (const auto& d : sim_->List()) devices.push_back({d.mac, d.ip, SimRecord(d.mac)});
         return devices;
     }
 
-    ap_info_stu SimRecord(const std::string& mac)
-    {
-        ap_info_stu r{};
-        const auto answer = sim_->Command("dump " + mac);
-        if (answer.size() != 1) return r;
-        const auto bytes = FromHex(answer[0].substr(answer[0].rfind(' ') + 1));
-        if (bytes && bytes->size() == sizeof(r)) std::memcpy(&r, bytes->data(), sizeof(r));
-        return r;
-    }
+    ap_info_stu SimRecord(const std::string& mac) { return sim_->Dump(mac).value_or(ap_info_stu{}); }
 
     std::string SimState(const std::string& mac, const std::string& key)
     {

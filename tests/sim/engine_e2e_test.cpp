@@ -135,30 +135,16 @@ protected:
     std::vector<SimDevice> SimDevices()
     {
         std::vector<SimDevice> devices;
-        for (const std::string& line : sim_->Command("list")) {
-            std::istringstream in(line);
-            std::string word, mac, ip;
-            in >> word >> mac >> ip;
-            devices.push_back({mac, ip, SimRecord(mac)});
-        }
+        for (const auto& d : sim_->List()) devices.push_back({d.mac, d.ip, SimRecord(d.mac)});
         return devices;
     }
 
     ap_info_stu SimRecord(const std::string& mac)
     {
-        ap_info_stu r{};
-        const auto answer = sim_->Command("dump " + mac);
-        if (answer.size() != 1) {
-            ADD_FAILURE() << "no dump of " << mac;
-            return r;
-        }
-        const auto bytes = FromHex(answer[0].substr(answer[0].rfind(' ') + 1));
-        if (!bytes || bytes->size() != sizeof(r)) {
-            ADD_FAILURE() << "bad dump of " << mac;
-            return r;
-        }
-        std::memcpy(&r, bytes->data(), sizeof(r));
-        return r;
+        std::string why;
+        const auto r = sim_->Dump(mac, &why);
+        if (!r) ADD_FAILURE() << why << " of " << mac;
+        return r.value_or(ap_info_stu{});
     }
 
     std::vector<config_otherwl_basic> SimSurvey(const std::string& mac)

@@ -108,12 +108,7 @@ protected:
     std::vector<SimDevice> SimDevices()
     {
         std::vector<SimDevice> devices;
-        for (const std::string& line : sim_->Command("list")) {
-            std::istringstream in(line);
-            std::string word, mac, ip;
-            in >> word >> mac >> ip;
-            devices.push_back({mac, ip});
-        }
+        for (const auto& d : sim_->List()) devices.push_back({d.mac, d.ip});
         return devices;
     }
 
@@ -130,19 +125,7 @@ protected:
     // with why in `why`, when the simulator gives no whole record.
     std::optional<ap_info_stu> SimDump(const std::string& mac, std::string* why = nullptr)
     {
-        const auto answer = sim_->Command("dump " + mac);
-        if (answer.size() != 1) {
-            if (why != nullptr) *why = "<no dump>";
-            return std::nullopt;
-        }
-        const auto bytes = FromHex(answer[0].substr(answer[0].rfind(' ') + 1));
-        ap_info_stu r{};
-        if (!bytes || bytes->size() != sizeof(r)) {
-            if (why != nullptr) *why = "<bad dump>";
-            return std::nullopt;
-        }
-        std::memcpy(&r, bytes->data(), sizeof(r));
-        return r;
+        return sim_->Dump(mac, why);
     }
 
     // The simulated device's record, all zero when there is none.

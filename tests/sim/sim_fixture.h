@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <optional>
@@ -208,6 +209,42 @@ public:
         const long value = std::strtol(it->second.c_str(), &end, 10);
         if (end == nullptr || *end != '\0') return std::nullopt;
         return value;
+    }
+
+    // The simulated devices as "list" gives them: MAC and address.
+    struct Listed {
+        std::string mac;
+        std::string ip;
+    };
+    std::vector<Listed> List()
+    {
+        std::vector<Listed> devices;
+        for (const std::string& line : Command("list")) {
+            std::istringstream in(line);
+            std::string word, mac, ip;
+            in >> word >> mac >> ip;
+            devices.push_back({mac, ip});
+        }
+        return devices;
+    }
+
+    // The record the simulated device holds now; none, with why in `why`, when the simulator
+    // gives no whole record.
+    std::optional<ap_info_stu> Dump(const std::string& mac, std::string* why = nullptr)
+    {
+        const auto answer = Command("dump " + mac);
+        if (answer.size() != 1) {
+            if (why != nullptr) *why = "<no dump>";
+            return std::nullopt;
+        }
+        const auto bytes = test::FromHex(answer[0].substr(answer[0].rfind(' ') + 1));
+        ap_info_stu r{};
+        if (!bytes || bytes->size() != sizeof(r)) {
+            if (why != nullptr) *why = "<bad dump>";
+            return std::nullopt;
+        }
+        std::memcpy(&r, bytes->data(), sizeof(r));
+        return r;
     }
 
     const std::string& error() const { return error_; }
